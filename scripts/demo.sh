@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the main job: the host tool on its built-in sample.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=Release
+"$root/build/bin/filterhost" list

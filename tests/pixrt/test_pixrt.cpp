@@ -1,0 +1,86 @@
+// The host library: formats, sizes, type matching and module loading.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "frametype.h"
+#include "pixrt/filtermodule.h"
+
+using namespace Pixlib;
+
+namespace {
+
+TEST(ColorFormats, MapToPublicSubtypesWithTheirDepthAndDirection) {
+  struct Row {
+    tColorformatEnum format;
+    GUID subtype;
+    DWORD bits;
+    bool bottomUp;
+  };
+  const Row rows[] = {
+      {eRGB32, MEDIASUBTYPE_RGB32, 32, true},   {eRGB24, MEDIASUBTYPE_RGB24, 24, true},
+      {eRGB565, MEDIASUBTYPE_RGB565, 16, true}, {eRGB555, MEDIASUBTYPE_RGB555, 16, true},
+      {eRGB8, MEDIASUBTYPE_RGB8, 8, true},      {eUYVY, MEDIASUBTYPE_UYVY, 16, false},
+      {eY800, MEDIASUBTYPE_Y800, 8, false},     {eBY8, MEDIASUBTYPE_BY8, 8, false},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(getSubtypeFromColorformat(r.format), r.subtype) << r.format;
+    EXPECT_EQ(getBitsPerPixel(r.subtype), r.bits) << r.format;
+    EXPECT_EQ(isBottomUpFrameType(r.subtype), r.bottomUp) << r.format;
+  }
+  EXPECT_EQ(getSubtypeFromColorformat(static_cast<tColorformatEnum>(8)), GUID_NULL);
+  EXPECT_EQ(getBitsPerPixel(GUID_NULL), 0u);
+  // "UYVY" read as a little-endian FOURCC.
+  EXPECT_EQ(MEDIASUBTYPE_UYVY.Data1, 0x59565955u);
+}
+
+TEST(ColorFormats, BufferSizeIsWidthTimesRowsTimesBytes) {
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eRGB24, 640, 480, 0)), 640u * 480 * 3);
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eRGB32, 640, -480, 0)), 640u * 480 * 4);
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eUYVY, 5, 3, 0)), 30u);
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eY800, -5, 3, 0)), 0u);
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eRGB32, 65536, 65536, 0)), 0u);  // beyond 32 bits
+}
+
+TEST(FrameTypes, MatchingRule) {
+  const FrameTypeInfo any(GUID_NULL, 1, 2, 3);
+  const FrameTypeInfo a(MEDIASUBTYPE_RGB24, 640, 480, 1000);
+  EXPECT_TRUE(frameTypeMatches(a, any));
+  EXPECT_TRUE(frameTypeMatches(any, a));
+  EXPECT_TRUE(frameTypeMatches(a, FrameTypeInfo(MEDIASUBTYPE_RGB24, 0, 0, 0)));
+  EXPECT_FALSE(frameTypeMatches(a, FrameTypeInfo(MEDIASUBTYPE_RGB24, 480, 640, 0)));
+  EXPECT_FALSE(frameTypeMatches(a, FrameTypeInfo(MEDIASUBTYPE_RGB32, 640, 480, 1000)));
+  EXPECT_FALSE(frameTypeMatches(a, FrameTypeInfo(MEDIASUBTYPE_RGB24, 640, 480, 999)));
+  EXPECT_TRUE(frameTypeMatches(FrameTypeInfo(MEDIASUBTYPE_RGB24, 640, 480, 999), a));
+  EXPECT_TRUE(frameTypeMatches(a, FrameTypeInfo(MEDIASUBTYPE_RGB24, 640, 480, 0)));
+  EXPECT_NE(a, FrameTypeInfo(MEDIASUBTYPE_RGB24, 640, 480, 999));
+}
+
+TEST(FrameTypes, StorageDirectionFollowsSubtypeAndHeightSign) {
+  EXPECT_TRUE(isStoredTopDown(FrameTypeInfo(eRGB24, 640, -480, 0)));
+  EXPECT_FALSE(isStoredTopDown(FrameTypeInfo(eRGB24, 640, 480, 0)));
+  EXPECT_FALSE(isStoredTopDown(FrameTypeInfo(eY800, 640, -480, 0)));
+  EXPECT_TRUE(isStoredTopDown(FrameTypeInfo(eY800, 640, 480, 0)));
+}
+
+TEST(ModuleLoading, ExplainsEachFailure) {
+  std::string error;
+  EXPECT_EQ(FilterModule::load("/nonexistent/corefilterssd.ftf", error), nullptr);
+  EXPECT_NE(error.find("no such file"), std::string::npos) << error;
+
+  const std::string junk = testing::TempDir() + "junk.ftf";
+  std::ofstream(junk) << "not a module";
+  EXPECT_EQ(FilterModule::load(junk, error), nullptr);
+  EXPECT_NE(error.find("not a loadable module"), std::string::npos) << error;
+  std::remove(junk.c_str());
+
+  EXPECT_EQ(FilterModule::load(ORV_PLATFORM_LIB, error), nullptr);
+  EXPECT_NE(error.find("does not export getFilterFactory"), std::string::npos) << error;
+
+  auto module = FilterModule::load(ORV_MODULE_PATH, error);
+  ASSERT_NE(module, nullptr) << error;
+  EXPECT_NE(module->factory(), nullptr);
+}
+
+}  // namespace
