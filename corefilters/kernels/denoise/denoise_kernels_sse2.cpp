@@ -1,0 +1,66 @@
+// SSE2 kernels, 16 frame bytes per step. The accumulator is handled as 16-bit
+// lanes with wrap-around adds, which is exactly the 16-bit store of the
+// reference loop.
+#include <emmintrin.h>
+
+#include "denoise_emit_limits.h"
+#include "denoise_kernels.h"
+
+namespace orv_filter {
+
+namespace {
+constexpr std::size_t kStep = 16;
+
+__m128i load16(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+void store16(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+}  // namespace
+
+void denoiseStartRunSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  std::size_t i = 0;
+  for (; i + kStep <= n; i += kStep) {
+    const __m128i s = load16(src + i);
+    store16(acc + i, _mm_unpacklo_epi8(s, zero));
+    store16(acc + i + 8, _mm_unpackhi_epi8(s, zero));
+  }
+  denoiseStartRunC(acc + i, src + i, n - i);
+}
+
+void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  std::size_t i = 0;
+  for (; i + kStep <= n; i += kStep) {
+    const __m128i s = load16(src + i);
+    store16(acc + i, _mm_add_epi16(load16(acc + i), _mm_unpacklo_epi8(s, zero)));
+    store16(acc + i + 8, _mm_add_epi16(load16(acc + i + 8), _mm_unpackhi_epi8(s, zero)));
+  }
+  denoiseAccumulateC(acc + i, src + i, n - i);
+}
+
+void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
+  if (level > kMaxLevel16BitEmit) {
+    denoiseEmitC(dst, acc, src, n, level);
+    return;
+  }
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lowByte = _mm_set1_epi16(0x00FF);
+  const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(level));
+  std::size_t i = 0;
+  for (; i + kStep <= n; i += kStep) {
+    const __m128i s = load16(src + i);
+    const __m128i lo = _mm_add_epi16(load16(acc + i), _mm_unpacklo_epi8(s, zero));
+    const __m128i hi = _mm_add_epi16(load16(acc + i + 8), _mm_unpackhi_epi8(s, zero));
+    // Masked to 0..255 first, so the saturating pack only narrows.
+    const __m128i loBytes = _mm_and_si128(_mm_srl_epi16(lo, shift), lowByte);
+    const __m128i hiBytes = _mm_and_si128(_mm_srl_epi16(hi, shift), lowByte);
+    store16(dst + i, _mm_packus_epi16(loBytes, hiBytes));
+  }
+  denoiseEmitC(dst + i, acc + i, src + i, n - i, level);
+}
+
+const DenoiseKernels& denoiseKernelsSse2() {
+  static constexpr DenoiseKernels kernels{denoiseStartRunSse2, denoiseAccumulateSse2, denoiseEmitSse2};
+  return kernels;
+}
+
+}  // namespace orv_filter
