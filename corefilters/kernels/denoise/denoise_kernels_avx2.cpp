@@ -36,11 +36,11 @@ void denoiseAccumulateAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) {
   denoiseAccumulateC(acc + i, src + i, n - i);
 }
 
-void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
-  if (level > kMaxLevel16BitEmit) {
-    denoiseEmitC(dst, acc, src, n, level);
-    return;
-  }
+namespace {
+// Full 32-byte steps from the start of the range; returns how many bytes they
+// covered. With kStream the destination must be 32-byte aligned.
+template <bool kStream>
+std::size_t emitSteps(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
   const __m256i lowByte = _mm256_set1_epi16(0x00FF);
   const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(level));
   std::size_t i = 0;
@@ -50,8 +50,32 @@ void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::s
     const __m256i loBytes = _mm256_and_si256(_mm256_srl_epi16(lo, shift), lowByte);
     const __m256i hiBytes = _mm256_and_si256(_mm256_srl_epi16(hi, shift), lowByte);
     // The pack interleaves 64-bit quarters (lo0 hi0 lo1 hi1); put them back in order.
-    const __m256i packed = _mm256_packus_epi16(loBytes, hiBytes);
-    store32(dst + i, _mm256_permute4x64_epi64(packed, 0xD8));
+    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(loBytes, hiBytes), 0xD8);
+    if constexpr (kStream) {
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i), bytes);
+    } else {
+      store32(dst + i, bytes);
+    }
+  }
+  return i;
+}
+}  // namespace
+
+void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
+  if (level > kMaxLevel16BitEmit) {
+    denoiseEmitC(dst, acc, src, n, level);
+    return;
+  }
+  std::size_t i = 0;
+  if (n >= kStreamingEmitBytes) {
+    i = elementsToAlignment(dst, 32, n);
+    denoiseEmitC(dst, acc, src, i, level);
+    i += emitSteps<true>(dst + i, acc + i, src + i, n - i, level);
+    // Streaming stores are weakly ordered: make them visible before the frame
+    // is handed on, possibly to another thread.
+    _mm_sfence();
+  } else {
+    i = emitSteps<false>(dst, acc, src, n, level);
   }
   denoiseEmitC(dst + i, acc + i, src + i, n - i, level);
 }

@@ -37,11 +37,11 @@ void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
   denoiseAccumulateC(acc + i, src + i, n - i);
 }
 
-void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
-  if (level > kMaxLevel16BitEmit) {
-    denoiseEmitC(dst, acc, src, n, level);
-    return;
-  }
+namespace {
+// Full 16-byte steps from the start of the range; returns how many bytes they
+// covered. With kStream the destination must be 16-byte aligned.
+template <bool kStream>
+std::size_t emitSteps(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i lowByte = _mm_set1_epi16(0x00FF);
   const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(level));
@@ -53,7 +53,32 @@ void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::s
     // Masked to 0..255 first, so the saturating pack only narrows.
     const __m128i loBytes = _mm_and_si128(_mm_srl_epi16(lo, shift), lowByte);
     const __m128i hiBytes = _mm_and_si128(_mm_srl_epi16(hi, shift), lowByte);
-    store16(dst + i, _mm_packus_epi16(loBytes, hiBytes));
+    const __m128i bytes = _mm_packus_epi16(loBytes, hiBytes);
+    if constexpr (kStream) {
+      _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i), bytes);
+    } else {
+      store16(dst + i, bytes);
+    }
+  }
+  return i;
+}
+}  // namespace
+
+void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
+  if (level > kMaxLevel16BitEmit) {
+    denoiseEmitC(dst, acc, src, n, level);
+    return;
+  }
+  std::size_t i = 0;
+  if (n >= kStreamingEmitBytes) {
+    i = elementsToAlignment(dst, 16, n);
+    denoiseEmitC(dst, acc, src, i, level);
+    i += emitSteps<true>(dst + i, acc + i, src + i, n - i, level);
+    // Streaming stores are weakly ordered: make them visible before the frame
+    // is handed on, possibly to another thread.
+    _mm_sfence();
+  } else {
+    i = emitSteps<false>(dst, acc, src, n, level);
   }
   denoiseEmitC(dst + i, acc + i, src + i, n - i, level);
 }
