@@ -1,8 +1,11 @@
 // AVX2 kernels, 32 frame bytes per step. This file alone is compiled with
-// -mavx2; nothing here runs unless the processor reports AVX2.
+// -mavx2; nothing here runs unless the processor reports AVX2. As in the SSE2
+// file, a short head runs through the reference loop until the array stored
+// to is 32-byte aligned: a large accumulator from the heap sits 16 bytes off,
+// and half its 32-byte stores would otherwise split a cache line.
 #include <immintrin.h>
 
-#include "denoise_emit_limits.h"
+#include "denoise_vector_common.h"
 #include "denoise_kernels.h"
 
 namespace orv_filter {
@@ -19,7 +22,8 @@ void store32(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p),
 }  // namespace
 
 void denoiseStartRunAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) {
-  std::size_t i = 0;
+  std::size_t i = elementsToAlignment(acc, 32, n);
+  denoiseStartRunC(acc, src, i);
   for (; i + kStep <= n; i += kStep) {
     store32(acc + i, widen16(src + i));
     store32(acc + i + 16, widen16(src + i + 16));
@@ -28,7 +32,8 @@ void denoiseStartRunAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) {
 }
 
 void denoiseAccumulateAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) {
-  std::size_t i = 0;
+  std::size_t i = elementsToAlignment(acc, 32, n);
+  denoiseAccumulateC(acc, src, i);
   for (; i + kStep <= n; i += kStep) {
     store32(acc + i, _mm256_add_epi16(load32(acc + i), widen16(src + i)));
     store32(acc + i + 16, _mm256_add_epi16(load32(acc + i + 16), widen16(src + i + 16)));
@@ -38,7 +43,7 @@ void denoiseAccumulateAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) {
 
 namespace {
 // Full 32-byte steps from the start of the range; returns how many bytes they
-// covered. With kStream the destination must be 32-byte aligned.
+// covered. The destination is 32-byte aligned, as streaming stores need.
 template <bool kStream>
 std::size_t emitSteps(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
   const __m256i lowByte = _mm256_set1_epi16(0x00FF);
@@ -66,16 +71,15 @@ void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::s
     denoiseEmitC(dst, acc, src, n, level);
     return;
   }
-  std::size_t i = 0;
+  std::size_t i = elementsToAlignment(dst, 32, n);
+  denoiseEmitC(dst, acc, src, i, level);
   if (n >= kStreamingEmitBytes) {
-    i = elementsToAlignment(dst, 32, n);
-    denoiseEmitC(dst, acc, src, i, level);
     i += emitSteps<true>(dst + i, acc + i, src + i, n - i, level);
     // Streaming stores are weakly ordered: make them visible before the frame
     // is handed on, possibly to another thread.
     _mm_sfence();
   } else {
-    i = emitSteps<false>(dst, acc, src, n, level);
+    i += emitSteps<false>(dst + i, acc + i, src + i, n - i, level);
   }
   denoiseEmitC(dst + i, acc + i, src + i, n - i, level);
 }

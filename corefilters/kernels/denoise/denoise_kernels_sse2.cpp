@@ -1,9 +1,10 @@
 // SSE2 kernels, 16 frame bytes per step. The accumulator is handled as 16-bit
 // lanes with wrap-around adds, which is exactly the 16-bit store of the
-// reference loop.
+// reference loop. Each kernel runs the reference loop over a short head until
+// the array it stores to is 16-byte aligned, so no store splits a cache line.
 #include <emmintrin.h>
 
-#include "denoise_emit_limits.h"
+#include "denoise_vector_common.h"
 #include "denoise_kernels.h"
 
 namespace orv_filter {
@@ -17,7 +18,8 @@ void store16(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v)
 
 void denoiseStartRunSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
   const __m128i zero = _mm_setzero_si128();
-  std::size_t i = 0;
+  std::size_t i = elementsToAlignment(acc, 16, n);
+  denoiseStartRunC(acc, src, i);
   for (; i + kStep <= n; i += kStep) {
     const __m128i s = load16(src + i);
     store16(acc + i, _mm_unpacklo_epi8(s, zero));
@@ -28,7 +30,8 @@ void denoiseStartRunSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
 
 void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
   const __m128i zero = _mm_setzero_si128();
-  std::size_t i = 0;
+  std::size_t i = elementsToAlignment(acc, 16, n);
+  denoiseAccumulateC(acc, src, i);
   for (; i + kStep <= n; i += kStep) {
     const __m128i s = load16(src + i);
     store16(acc + i, _mm_add_epi16(load16(acc + i), _mm_unpacklo_epi8(s, zero)));
@@ -39,7 +42,7 @@ void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n) {
 
 namespace {
 // Full 16-byte steps from the start of the range; returns how many bytes they
-// covered. With kStream the destination must be 16-byte aligned.
+// covered. The destination is 16-byte aligned, as streaming stores need.
 template <bool kStream>
 std::size_t emitSteps(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
   const __m128i zero = _mm_setzero_si128();
@@ -69,16 +72,15 @@ void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::s
     denoiseEmitC(dst, acc, src, n, level);
     return;
   }
-  std::size_t i = 0;
+  std::size_t i = elementsToAlignment(dst, 16, n);
+  denoiseEmitC(dst, acc, src, i, level);
   if (n >= kStreamingEmitBytes) {
-    i = elementsToAlignment(dst, 16, n);
-    denoiseEmitC(dst, acc, src, i, level);
     i += emitSteps<true>(dst + i, acc + i, src + i, n - i, level);
     // Streaming stores are weakly ordered: make them visible before the frame
     // is handed on, possibly to another thread.
     _mm_sfence();
   } else {
-    i = emitSteps<false>(dst, acc, src, n, level);
+    i += emitSteps<false>(dst + i, acc + i, src + i, n - i, level);
   }
   denoiseEmitC(dst + i, acc + i, src + i, n - i, level);
 }

@@ -1,4 +1,5 @@
-// Choices the vector emit kernels share.
+// What the SSE2 and AVX2 kernels share: the reasoning that lets them add in
+// 16 bits, when they stream, and how they align their main stream.
 #pragma once
 
 #include <cstddef>
@@ -28,9 +29,10 @@ namespace {
 
 // Elements to handle one by one before `p` reaches an `alignment`-byte
 // boundary (a power of two), capped at n.
-inline std::size_t elementsToAlignment(const void* p, std::size_t alignment, std::size_t n) {
+template <typename T>
+std::size_t elementsToAlignment(const T* p, std::size_t alignment, std::size_t n) {
   const std::size_t misalignment = reinterpret_cast<std::uintptr_t>(p) & (alignment - 1);
-  const std::size_t head = misalignment ? alignment - misalignment : 0;
+  const std::size_t head = misalignment ? (alignment - misalignment) / sizeof(T) : 0;
   return head < n ? head : n;
 }
 
