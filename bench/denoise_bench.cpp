@@ -266,8 +266,8 @@ void printTable(const RatioReporter& r) {
 int main(int argc, char** argv) {
   // Defaults suited to a shared machine; flags given on the command line win.
   std::vector<char*> args{argv[0]};
-  std::string reps = "--benchmark_repetitions=5", interleave = "--benchmark_enable_random_interleaving=true",
-              minTime = "--benchmark_min_time=0.1";
+  std::string reps = "--benchmark_repetitions=9", interleave = "--benchmark_enable_random_interleaving=true",
+              minTime = "--benchmark_min_time=0.05";
   args.push_back(reps.data());
   args.push_back(interleave.data());
   args.push_back(minTime.data());

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "denoise_vector_common.h"
 #include "denoise_kernels.h"
+#include "denoise_vector_common.h"
 #include "platform/cpu.h"
 
 namespace orv_filter {

@@ -5,8 +5,8 @@
 // and half its 32-byte stores would otherwise split a cache line.
 #include <immintrin.h>
 
-#include "denoise_vector_common.h"
 #include "denoise_kernels.h"
+#include "denoise_vector_common.h"
 
 namespace orv_filter {
 

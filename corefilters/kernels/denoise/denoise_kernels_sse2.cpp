@@ -4,8 +4,8 @@
 // the array it stores to is 16-byte aligned, so no store splits a cache line.
 #include <emmintrin.h>
 
-#include "denoise_vector_common.h"
 #include "denoise_kernels.h"
+#include "denoise_vector_common.h"
 
 namespace orv_filter {
 
