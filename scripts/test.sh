@@ -18,4 +18,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== concurrency tests (ThreadSanitizer)"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_TSAN=ON -DORV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-tsan" -j "$jobs" --target test_concurrency corefilters
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$root/build-tsan/bin/test_concurrency"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir "$root/build-tsan" --output-on-failure -R '^Concurrency\.'
+
