@@ -84,11 +84,19 @@ struct VectorSpan {
     }
   }
 
+  // Also asks for the bytes the next row will store and the source bytes it
+  // will read first, at the same columns: a row ahead is early enough to hide
+  // most of the wait for those lines, and stores into lines not yet owned
+  // are what limits large frames.
   template <LONG Method, int Bpp, bool RedRow, bool OwnEven>
-  static void block(const RowWindow& w, BYTE* out, UINT x) {
+  static void block(const RowWindow& w, const RowTarget& target, UINT x) {
+    for (UINT offset = 0; offset < kBlock * Bpp; offset += 64) {
+      Ops::prefetchForWrite(target.nextOut + std::size_t(x) * Bpp + offset);
+    }
+    Ops::prefetchForRead(target.nextSource + x);
     V own, green, other;
     compute<Method, OwnEven>(w.up + x, w.mid + x, w.down + x, own, green, other);
-    BYTE* p = out + std::size_t(x) * Bpp;
+    BYTE* p = target.out + std::size_t(x) * Bpp;
     const V& blue = RedRow ? other : own;
     const V& red = RedRow ? own : other;
     if constexpr (Bpp == 3) {
@@ -103,13 +111,13 @@ struct VectorSpan {
   // The last block may overlap the one before; it recomputes the same bytes.
   // Returns the first column left to the pair loop.
   template <LONG Method, int Bpp, bool RedRow, bool OwnEven>
-  static UINT run(const RowWindow& w, BYTE* out, UINT width) {
+  static UINT run(const RowWindow& w, const RowTarget& target, UINT width) {
     if (width < kBlock + 3) return 2;
     UINT x = 2;
-    for (; x + kBlock <= width - 1; x += kBlock) block<Method, Bpp, RedRow, OwnEven>(w, out, x);
+    for (; x + kBlock <= width - 1; x += kBlock) block<Method, Bpp, RedRow, OwnEven>(w, target, x);
     if (x + 2 < width) {
       const UINT last = (width - 1 - kBlock) & ~1u;
-      block<Method, Bpp, RedRow, OwnEven>(w, out, last);
+      block<Method, Bpp, RedRow, OwnEven>(w, target, last);
       x = last + kBlock;
     }
     return x;

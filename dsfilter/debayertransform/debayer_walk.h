@@ -89,25 +89,35 @@ inline void putPixel(BYTE* p, RowPixel px) {
   if constexpr (Bpp == 4) p[3] = 255;
 }
 
+// Where a row's pixels go, and what the row after it will need first: its
+// destination row and the one source row it reads that this row does not.
+// Both lie inside the buffers; a vector policy prefetches them.
+struct RowTarget {
+  BYTE* out;
+  BYTE* nextOut;
+  const BYTE* nextSource;
+};
+
 // The span policy of the scalar kernels: no vector part, the pair loop does
 // every inner column. A vector policy has the same shape and returns the first
 // (even) column it left to the pair loop.
 struct ScalarSpan {
   template <LONG Method, int Bpp, bool RedRow, bool OwnEven>
-  static UINT run(const RowWindow&, BYTE*, UINT) {
+  static UINT run(const RowWindow&, const RowTarget&, UINT) {
     return 2;
   }
 };
 
 // One output row. OwnEven tells whether the row's own colour sits at even columns.
 template <class Span, LONG Method, int Bpp, bool RedRow, bool OwnEven>
-void deBayerRow(const RowWindow& w, BYTE* out, UINT width) {
+void deBayerRow(const RowWindow& w, const RowTarget& target, UINT width) {
+  BYTE* const out = target.out;
   const RowPixel first = pixelAt<Method, !OwnEven>(w, 1);
   putPixel<Bpp, RedRow>(out, first);
   putPixel<Bpp, RedRow>(out + Bpp, first);
 
   // Pairs start at even columns, so within a pair the sites are fixed.
-  UINT x = Span::template run<Method, Bpp, RedRow, OwnEven>(w, out, width);
+  UINT x = Span::template run<Method, Bpp, RedRow, OwnEven>(w, target, width);
   for (; x + 2 < width; x += 2) {
     putPixel<Bpp, RedRow>(out + std::size_t(x) * Bpp, pixelAt<Method, OwnEven>(w, x));
     putPixel<Bpp, RedRow>(out + std::size_t(x + 1) * Bpp, pixelAt<Method, !OwnEven>(w, x + 1));
@@ -119,6 +129,11 @@ void deBayerRow(const RowWindow& w, BYTE* out, UINT width) {
   putPixel<Bpp, RedRow>(out + std::size_t(last + 1) * Bpp, edge);
 }
 
+// Source row y yields destination row y for a bottom-up source and row
+// H - 1 - y for a top-down one. Either way the destination is filled in
+// increasing memory order (a top-down source is read from its row H - 2 up),
+// which is what the caches and prefetchers handle best; the bytes do not
+// depend on the order.
 template <class Span, LONG Method, int Bpp, bool BottomUpSource>
 void deBayerFrame(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, const DeBayerParams& params) {
   const UINT height = rowCount(signedHeight);
@@ -129,24 +144,27 @@ void deBayerFrame(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, con
   const UINT redRowParity = static_cast<UINT>(params.redRowParity) & 1u;
   const UINT redColumnParity = static_cast<UINT>(params.redColumnParity) & 1u;
 
-  for (UINT y = 1; y + 1 < height; ++y) {
+  for (UINT outRow = 1; outRow + 1 < height; ++outRow) {
+    const UINT y = BottomUpSource ? outRow : height - 1 - outRow;
     const BYTE* mid = src + y * srcStride;
     const RowWindow w{mid - srcStride, mid, mid + srcStride};
-    BYTE* out = dst + (BottomUpSource ? y : height - 1 - y) * dstStride;
+    const BYTE* fresh = BottomUpSource ? w.down + srcStride : w.up - srcStride;
+    BYTE* out = dst + outRow * dstStride;
+    const RowTarget target{out, out + dstStride, outRow + 2 < height ? fresh : mid};
     const bool redRow = (y & 1u) == redRowParity;
     // Red sits at redColumnParity in red rows, blue at the other parity in blue rows.
     const bool ownEven = (redRow ? redColumnParity : redColumnParity ^ 1u) == 0;
     if (redRow) {
       if (ownEven) {
-        deBayerRow<Span, Method, Bpp, true, true>(w, out, width);
+        deBayerRow<Span, Method, Bpp, true, true>(w, target, width);
       } else {
-        deBayerRow<Span, Method, Bpp, true, false>(w, out, width);
+        deBayerRow<Span, Method, Bpp, true, false>(w, target, width);
       }
     } else {
       if (ownEven) {
-        deBayerRow<Span, Method, Bpp, false, true>(w, out, width);
+        deBayerRow<Span, Method, Bpp, false, true>(w, target, width);
       } else {
-        deBayerRow<Span, Method, Bpp, false, false>(w, out, width);
+        deBayerRow<Span, Method, Bpp, false, false>(w, target, width);
       }
     }
   }
