@@ -113,11 +113,15 @@ struct VectorSpan {
   template <LONG Method, int Bpp, bool RedRow, bool OwnEven>
   static UINT run(const RowWindow& w, const RowTarget& target, UINT width) {
     if (width < kBlock + 3) return 2;
+    // Local copies: the stores could alias the callers' records, which would
+    // make the compiler reload every pointer after each block.
+    const RowWindow win = w;
+    const RowTarget to = target;
     UINT x = 2;
-    for (; x + kBlock <= width - 1; x += kBlock) block<Method, Bpp, RedRow, OwnEven>(w, target, x);
+    for (; x + kBlock <= width - 1; x += kBlock) block<Method, Bpp, RedRow, OwnEven>(win, to, x);
     if (x + 2 < width) {
       const UINT last = (width - 1 - kBlock) & ~1u;
-      block<Method, Bpp, RedRow, OwnEven>(w, target, last);
+      block<Method, Bpp, RedRow, OwnEven>(win, to, last);
       x = last + kBlock;
     }
     return x;
