@@ -10,10 +10,10 @@
 // (blue, green, red, 255), rows packed without padding. Sample positions count
 // in memory order: row 0 is the first row in memory, column 0 its first byte.
 //
-// The kernels check no sizes: the caller makes sure both buffers are that
-// large. They never touch a byte outside them, for any width and height.
-// Frames narrower than 4 columns or lower than 3 rows are left untouched
-// (nothing is read, nothing is written).
+// The kernels check no sizes and catch no memory faults: the caller makes
+// sure both buffers are that large. Given that, they never touch a byte
+// outside them, for any width and height. Frames narrower than 4 columns or
+// lower than 3 rows are left untouched (nothing is read, nothing is written).
 //
 // Odd widths follow the same walk as even ones: columns 0 and 1 get the pixel
 // computed at column 1, every later column up to W - 3 its own pixel, and
