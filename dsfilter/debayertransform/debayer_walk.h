@@ -148,9 +148,11 @@ void deBayerFrame(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, con
     const UINT y = BottomUpSource ? outRow : height - 1 - outRow;
     const BYTE* mid = src + y * srcStride;
     const RowWindow w{mid - srcStride, mid, mid + srcStride};
-    const BYTE* fresh = BottomUpSource ? w.down + srcStride : w.up - srcStride;
+    // The source row the next output row reads and this one does not; the
+    // last row has none and names its own middle row instead.
+    const BYTE* fresh = outRow + 2 >= height ? mid : BottomUpSource ? w.down + srcStride : w.up - srcStride;
     BYTE* out = dst + outRow * dstStride;
-    const RowTarget target{out, out + dstStride, outRow + 2 < height ? fresh : mid};
+    const RowTarget target{out, out + dstStride, fresh};
     const bool redRow = (y & 1u) == redRowParity;
     // Red sits at redColumnParity in red rows, blue at the other parity in blue rows.
     const bool ownEven = (redRow ? redColumnParity : redColumnParity ^ 1u) == 0;
