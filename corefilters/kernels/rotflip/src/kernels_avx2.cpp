@@ -1,0 +1,209 @@
+// AVX2 kernels. Transposes work lane by lane (the interleaving instructions
+// do not cross the two 128-bit lanes), so one register row carries two
+// independent tiles; 4-byte pixels join the lanes for full 32-byte stores.
+// Compiled with -mavx2 and called only when the processor reports AVX2.
+#include <immintrin.h>
+
+#include "rotflip_kernels.h"
+#include "transpose_tiles.h"
+
+namespace orv_filter::rotflip_detail {
+namespace {
+
+inline __m256i load(const BYTE* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+inline void store(BYTE* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+inline __m128i load128(const BYTE* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store128(BYTE* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline void storeLow(BYTE* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
+inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pd(reinterpret_cast<double*>(p), _mm_castsi128_pd(v)); }
+inline __m128i lowLane(__m256i v) { return _mm256_castsi256_si128(v); }
+inline __m128i highLane(__m256i v) { return _mm256_extracti128_si256(v, 1); }
+
+// See the SSE2 unit: log2(N) rounds of pairwise interleaving transpose N
+// registers of N elements, here independently in each lane.
+template <int N, class Lo, class Hi>
+inline void interleaveRound(__m256i (&v)[N], Lo lo, Hi hi) {
+  __m256i t[N];
+  for (int i = 0; i < N / 2; ++i) {
+    t[2 * i] = lo(v[i], v[i + N / 2]);
+    t[2 * i + 1] = hi(v[i], v[i + N / 2]);
+  }
+  for (int i = 0; i < N; ++i) v[i] = t[i];
+}
+
+// 8 rows x 32 bytes: lane 0 transposes columns 0..15, lane 1 columns
+// 16..31; register k then holds columns 2k and 2k+1 (+16 in lane 1).
+struct Micro1 {
+  static constexpr unsigned kBytes = 1;
+  static constexpr LONG kRows = 8, kCols = 32;
+  static constexpr LONG kBlockRows = 64, kBlockCols = 64;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
+    constexpr std::ptrdiff_t ts = kBlockRows;
+    __m256i v[8];
+    for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+    for (int round = 0; round < 3; ++round) {
+      interleaveRound(v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi8(a, b); },
+                      [](__m256i a, __m256i b) { return _mm256_unpackhi_epi8(a, b); });
+    }
+    for (int k = 0; k < 8; ++k) {
+      const __m128i lo = lowLane(v[k]), hi = highLane(v[k]);
+      storeLow(tile + (2 * k) * ts, lo);
+      storeHigh(tile + (2 * k + 1) * ts, lo);
+      storeLow(tile + (16 + 2 * k) * ts, hi);
+      storeHigh(tile + (17 + 2 * k) * ts, hi);
+    }
+  }
+};
+
+// 8 rows x 16 pixels of 2 bytes: register k holds column k (lane 0) and
+// column 8 + k (lane 1).
+struct Micro2 {
+  static constexpr unsigned kBytes = 2;
+  static constexpr LONG kRows = 8, kCols = 16;
+  static constexpr LONG kBlockRows = 32, kBlockCols = 32;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
+    constexpr std::ptrdiff_t ts = kBlockRows * 2;
+    __m256i v[8];
+    for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+    for (int round = 0; round < 3; ++round) {
+      interleaveRound(v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi16(a, b); },
+                      [](__m256i a, __m256i b) { return _mm256_unpackhi_epi16(a, b); });
+    }
+    for (int k = 0; k < 8; ++k) {
+      store128(tile + k * ts, lowLane(v[k]));
+      store128(tile + (8 + k) * ts, highLane(v[k]));
+    }
+  }
+};
+
+// 8 x 8 pixels of 4 bytes: 4 x 4 transposes of rows 0..3 and 4..7 in both
+// lanes, then the lanes are regrouped into whole destination rows.
+struct Micro4 {
+  static constexpr unsigned kBytes = 4;
+  static constexpr LONG kRows = 8, kCols = 8;
+  static constexpr LONG kBlockRows = 16, kBlockCols = 16;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
+    constexpr std::ptrdiff_t ts = kBlockRows * 4;
+    __m256i top[4], bottom[4];
+    for (int i = 0; i < 4; ++i) {
+      top[i] = load(src + i * srcStride);
+      bottom[i] = load(src + (4 + i) * srcStride);
+    }
+    const auto lo = [](__m256i a, __m256i b) { return _mm256_unpacklo_epi32(a, b); };
+    const auto hi = [](__m256i a, __m256i b) { return _mm256_unpackhi_epi32(a, b); };
+    for (int round = 0; round < 2; ++round) {
+      interleaveRound(top, lo, hi);
+      interleaveRound(bottom, lo, hi);
+    }
+    for (int k = 0; k < 4; ++k) {
+      store(tile + k * ts, _mm256_permute2x128_si256(top[k], bottom[k], 0x20));
+      store(tile + (4 + k) * ts, _mm256_permute2x128_si256(top[k], bottom[k], 0x31));
+    }
+  }
+};
+
+// Byte order that reverses B-byte pixels inside each 16-byte lane.
+struct LaneMask {
+  alignas(32) BYTE m[32];
+};
+constexpr LaneMask laneReverseMask(unsigned b) {
+  LaneMask mask{};
+  for (unsigned i = 0; i < 32; ++i) {
+    const unsigned lane = i / 16 * 16, pos = i % 16;
+    mask.m[i] = static_cast<BYTE>(lane + (16 / b - 1 - pos / b) * b + pos % b);
+  }
+  return mask;
+}
+constexpr LaneMask kReverse1 = laneReverseMask(1);
+constexpr LaneMask kReverse2 = laneReverseMask(2);
+
+// Reverses 32-byte groups from the row's end; a partial last group overlaps
+// the previous one.
+template <unsigned B, class Reverse>
+inline void mirrorRowVector(const BYTE* src, BYTE* dst, LONG width, Reverse reverse, void (*tail)(const BYTE*, BYTE*, LONG)) {
+  constexpr LONG kPixels = 32 / B;
+  if (width < kPixels) {
+    tail(src, dst, width);
+    return;
+  }
+  const BYTE* end = src + std::ptrdiff_t{width} * B;
+  LONG x = 0;
+  for (; x + kPixels <= width; x += kPixels) store(dst + std::ptrdiff_t{x} * B, reverse(load(end - std::ptrdiff_t{x + kPixels} * B)));
+  if (x < width) store(dst + std::ptrdiff_t{width - kPixels} * B, reverse(load(src)));
+}
+
+template <unsigned B>
+inline void mirrorRowShuffle(const BYTE* src, BYTE* dst, LONG width, const LaneMask& laneMask,
+                             void (*tail)(const BYTE*, BYTE*, LONG)) {
+  const __m256i mask = _mm256_load_si256(reinterpret_cast<const __m256i*>(laneMask.m));
+  mirrorRowVector<B>(src, dst, width, [mask](__m256i v) {
+    return _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, mask), _MM_SHUFFLE(1, 0, 3, 2));
+  }, tail);
+}
+
+// 3-byte pixels: 16 pixels are three 16-byte registers A, B, C. Reversed,
+// the first output register draws on C and B, the middle one on all three
+// (one pixel straddles each register boundary) and the last on B and A.
+struct Mirror3Masks {
+  // [output register][source register], 0x80 where the source gives nothing.
+  BYTE m[3][3][16];
+};
+constexpr Mirror3Masks mirror3Masks() {
+  Mirror3Masks masks{};
+  for (unsigned j = 0; j < 48; ++j) {
+    const unsigned from = 3 * (15 - j / 3) + j % 3;
+    for (unsigned q = 0; q < 3; ++q) masks.m[j / 16][q][j % 16] = (from / 16 == q) ? static_cast<BYTE>(from % 16) : 0x80;
+  }
+  return masks;
+}
+constexpr Mirror3Masks kMirror3 = mirror3Masks();
+
+inline __m128i mask3(unsigned out, unsigned in) { return load128(kMirror3.m[out][in]); }
+
+}  // namespace
+
+void mirrorRow1_AVX2(const BYTE* src, BYTE* dst, LONG width) { mirrorRowShuffle<1>(src, dst, width, kReverse1, mirrorRow1_C); }
+void mirrorRow2_AVX2(const BYTE* src, BYTE* dst, LONG width) { mirrorRowShuffle<2>(src, dst, width, kReverse2, mirrorRow2_C); }
+
+void mirrorRow4_AVX2(const BYTE* src, BYTE* dst, LONG width) {
+  const __m256i order = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  mirrorRowVector<4>(src, dst, width, [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); },
+                     mirrorRow4_C);
+}
+
+void mirrorRow3_AVX2(const BYTE* src, BYTE* dst, LONG width) {
+  constexpr LONG kPixels = 16;
+  if (width < kPixels) {
+    mirrorRow3_C(src, dst, width);
+    return;
+  }
+  const __m128i m0b = mask3(0, 1), m0c = mask3(0, 2);
+  const __m128i m1a = mask3(1, 0), m1b = mask3(1, 1), m1c = mask3(1, 2);
+  const __m128i m2a = mask3(2, 0), m2b = mask3(2, 1);
+  const auto group = [&](const BYTE* s, BYTE* d) {
+    const __m128i a = load128(s), b = load128(s + 16), c = load128(s + 32);
+    store128(d, _mm_or_si128(_mm_shuffle_epi8(c, m0c), _mm_shuffle_epi8(b, m0b)));
+    store128(d + 16, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(c, m1c), _mm_shuffle_epi8(b, m1b)),
+                                  _mm_shuffle_epi8(a, m1a)));
+    store128(d + 32, _mm_or_si128(_mm_shuffle_epi8(b, m2b), _mm_shuffle_epi8(a, m2a)));
+  };
+  const BYTE* end = src + std::ptrdiff_t{width} * 3;
+  LONG x = 0;
+  for (; x + kPixels <= width; x += kPixels) group(end - std::ptrdiff_t{x + kPixels} * 3, dst + std::ptrdiff_t{x} * 3);
+  if (x < width) group(src, dst + std::ptrdiff_t{width - kPixels} * 3);
+}
+
+void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposeTiled<Micro1>(src, srcStride, dst, dstStride, width, height);
+}
+void transposePlane2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposeTiled<Micro2>(src, srcStride, dst, dstStride, width, height);
+}
+void transposePlane4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposeTiled<Micro4>(src, srcStride, dst, dstStride, width, height);
+}
+
+}  // namespace orv_filter::rotflip_detail

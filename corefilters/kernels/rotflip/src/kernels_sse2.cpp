@@ -1,0 +1,139 @@
+// SSE2 kernels (the x86-64 baseline): 16-byte transposes built from
+// interleaving rounds, and in-register row mirrors.
+#include <emmintrin.h>
+
+#include "rotflip_kernels.h"
+#include "transpose_tiles.h"
+
+namespace orv_filter::rotflip_detail {
+namespace {
+
+inline __m128i load(const BYTE* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store(BYTE* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline void storeLow(BYTE* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
+inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pd(reinterpret_cast<double*>(p), _mm_castsi128_pd(v)); }
+
+// One interleaving round over N registers: pairs (i, i + N/2) are unpacked
+// into positions 2i and 2i+1. Each round rotates the bits of the (register,
+// element) address by one, so log2(N) rounds over N elements per register
+// exchange register and element: a transpose.
+template <int N, class Lo, class Hi>
+inline void interleaveRound(__m128i (&v)[N], Lo lo, Hi hi) {
+  __m128i t[N];
+  for (int i = 0; i < N / 2; ++i) {
+    t[2 * i] = lo(v[i], v[i + N / 2]);
+    t[2 * i + 1] = hi(v[i], v[i + N / 2]);
+  }
+  for (int i = 0; i < N; ++i) v[i] = t[i];
+}
+
+// 8 rows x 16 bytes: after three byte rounds register k holds source
+// columns 2k (low half) and 2k+1 (high half), eight rows each.
+struct Micro1 {
+  static constexpr unsigned kBytes = 1;
+  static constexpr LONG kRows = 8, kCols = 16;
+  static constexpr LONG kBlockRows = 64, kBlockCols = 64;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
+    constexpr std::ptrdiff_t ts = kBlockRows;
+    __m128i v[8];
+    for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+    for (int round = 0; round < 3; ++round) {
+      interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi8(a, b); },
+                      [](__m128i a, __m128i b) { return _mm_unpackhi_epi8(a, b); });
+    }
+    for (int k = 0; k < 8; ++k) {
+      storeLow(tile + (2 * k) * ts, v[k]);
+      storeHigh(tile + (2 * k + 1) * ts, v[k]);
+    }
+  }
+};
+
+// 8 x 8 pixels of 2 bytes: three 16-bit rounds.
+struct Micro2 {
+  static constexpr unsigned kBytes = 2;
+  static constexpr LONG kRows = 8, kCols = 8;
+  static constexpr LONG kBlockRows = 32, kBlockCols = 32;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
+    constexpr std::ptrdiff_t ts = kBlockRows * 2;
+    __m128i v[8];
+    for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+    for (int round = 0; round < 3; ++round) {
+      interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); },
+                      [](__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); });
+    }
+    for (int k = 0; k < 8; ++k) store(tile + k * ts, v[k]);
+  }
+};
+
+// 4 x 4 pixels of 4 bytes: two 32-bit rounds.
+struct Micro4 {
+  static constexpr unsigned kBytes = 4;
+  static constexpr LONG kRows = 4, kCols = 4;
+  static constexpr LONG kBlockRows = 16, kBlockCols = 16;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
+    constexpr std::ptrdiff_t ts = kBlockRows * 4;
+    __m128i v[4];
+    for (int i = 0; i < 4; ++i) v[i] = load(src + i * srcStride);
+    for (int round = 0; round < 2; ++round) {
+      interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi32(a, b); },
+                      [](__m128i a, __m128i b) { return _mm_unpackhi_epi32(a, b); });
+    }
+    for (int k = 0; k < 4; ++k) store(tile + k * ts, v[k]);
+  }
+};
+
+inline __m128i reverse32(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3)); }
+inline __m128i reverse16(__m128i v) {
+  v = reverse32(v);
+  v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+  return _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+}
+inline __m128i reverse8(__m128i v) {
+  v = reverse16(v);
+  return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+}
+
+// Reverses 16-byte groups from the row's end; a width that is not a whole
+// number of groups ends with one group that overlaps the previous one.
+template <unsigned B, class Reverse>
+inline void mirrorRowVector(const BYTE* src, BYTE* dst, LONG width, Reverse reverse, void (*tail)(const BYTE*, BYTE*, LONG)) {
+  constexpr LONG kPixels = 16 / B;
+  if (width < kPixels) {
+    tail(src, dst, width);
+    return;
+  }
+  const BYTE* end = src + std::ptrdiff_t{width} * B;
+  LONG x = 0;
+  for (; x + kPixels <= width; x += kPixels) store(dst + std::ptrdiff_t{x} * B, reverse(load(end - std::ptrdiff_t{x + kPixels} * B)));
+  if (x < width) {
+    x = width - kPixels;
+    store(dst + std::ptrdiff_t{x} * B, reverse(load(src)));
+  }
+}
+
+}  // namespace
+
+void mirrorRow1_SSE2(const BYTE* src, BYTE* dst, LONG width) {
+  mirrorRowVector<1>(src, dst, width, reverse8, mirrorRow1_C);
+}
+void mirrorRow2_SSE2(const BYTE* src, BYTE* dst, LONG width) {
+  mirrorRowVector<2>(src, dst, width, reverse16, mirrorRow2_C);
+}
+void mirrorRow4_SSE2(const BYTE* src, BYTE* dst, LONG width) {
+  mirrorRowVector<4>(src, dst, width, reverse32, mirrorRow4_C);
+}
+
+void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposeTiled<Micro1>(src, srcStride, dst, dstStride, width, height);
+}
+void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposeTiled<Micro2>(src, srcStride, dst, dstStride, width, height);
+}
+void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposeTiled<Micro4>(src, srcStride, dst, dstStride, width, height);
+}
+
+}  // namespace orv_filter::rotflip_detail
