@@ -1,6 +1,6 @@
-// AVX2 kernels. Transposes work lane by lane (the interleaving instructions
-// do not cross the two 128-bit lanes), so one register row carries two
-// independent tiles; 4-byte pixels join the lanes for full 32-byte stores.
+// AVX2 kernels. The interleaving instructions do not cross the two 128-bit
+// lanes, so the transposes either load two source rows per register (one per
+// lane) or transpose two tiles side by side and regroup the lanes after.
 // Compiled with -mavx2 and called only when the processor reports AVX2.
 #include <immintrin.h>
 
@@ -24,55 +24,81 @@ inline __m128i highLane(__m256i v) { return _mm256_extracti128_si256(v, 1); }
 template <int N, class Lo, class Hi>
 inline void interleaveRound(__m256i (&v)[N], Lo lo, Hi hi) {
   __m256i t[N];
+#pragma GCC unroll 16
   for (int i = 0; i < N / 2; ++i) {
     t[2 * i] = lo(v[i], v[i + N / 2]);
     t[2 * i + 1] = hi(v[i], v[i + N / 2]);
   }
+#pragma GCC unroll 16
   for (int i = 0; i < N; ++i) v[i] = t[i];
 }
 
-// 8 rows x 32 bytes: lane 0 transposes columns 0..15, lane 1 columns
-// 16..31; register k then holds columns 2k and 2k+1 (+16 in lane 1).
+// Source rows i and i + H/2 share register i, one per lane, so that after
+// the in-lane rounds a register holds whole columns of all H rows.
+inline __m256i loadRowPair(const BYTE* first, const BYTE* second) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(load128(first)), load128(second), 1);
+}
+
+// Tile rows are whole multiples of 32 bytes.
+template <std::ptrdiff_t Bytes>
+inline void copyTileRow(BYTE* dst, const BYTE* tile) {
+  static_assert(Bytes % 32 == 0);
+#pragma GCC unroll 8
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 32) store(dst + i, _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
+}
+
+// 16 rows x 16 bytes: three byte rounds leave columns 2k and 2k+1 of rows
+// 0..7 in lane 0 and of rows 8..15 in lane 1 of register k; a qword
+// permutation turns that into two whole 16-byte columns.
 struct Micro1 {
   static constexpr unsigned kBytes = 1;
-  static constexpr LONG kRows = 8, kCols = 32;
-  static constexpr LONG kBlockRows = 64, kBlockCols = 64;
-  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
-    constexpr std::ptrdiff_t ts = kBlockRows;
+  static constexpr LONG kRows = 16, kCols = 16;
+  static constexpr bool kTileOnly = false;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m256i v[8];
-    for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+#pragma GCC unroll 8
+    for (int i = 0; i < 8; ++i) v[i] = loadRowPair(src + i * srcStride, src + (i + 8) * srcStride);
+#pragma GCC unroll 3
     for (int round = 0; round < 3; ++round) {
       interleaveRound(v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi8(a, b); },
                       [](__m256i a, __m256i b) { return _mm256_unpackhi_epi8(a, b); });
     }
+#pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) {
-      const __m128i lo = lowLane(v[k]), hi = highLane(v[k]);
-      storeLow(tile + (2 * k) * ts, lo);
-      storeHigh(tile + (2 * k + 1) * ts, lo);
-      storeLow(tile + (16 + 2 * k) * ts, hi);
-      storeHigh(tile + (17 + 2 * k) * ts, hi);
+      const __m256i cols = _mm256_permute4x64_epi64(v[k], _MM_SHUFFLE(3, 1, 2, 0));
+      store128(out + (2 * k) * outStride, lowLane(cols));
+      store128(out + (2 * k + 1) * outStride, highLane(cols));
     }
+  }
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
   }
 };
 
-// 8 rows x 16 pixels of 2 bytes: register k holds column k (lane 0) and
-// column 8 + k (lane 1).
+// 16 rows x 8 pixels of 2 bytes: three 16-bit rounds leave column k of rows
+// 0..7 and 8..15 in the two lanes of register k: one 32-byte store.
 struct Micro2 {
   static constexpr unsigned kBytes = 2;
-  static constexpr LONG kRows = 8, kCols = 16;
-  static constexpr LONG kBlockRows = 32, kBlockCols = 32;
-  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
-    constexpr std::ptrdiff_t ts = kBlockRows * 2;
+  static constexpr LONG kRows = 16, kCols = 8;
+  static constexpr bool kTileOnly = false;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m256i v[8];
-    for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+#pragma GCC unroll 8
+    for (int i = 0; i < 8; ++i) v[i] = loadRowPair(src + i * srcStride, src + (i + 8) * srcStride);
+#pragma GCC unroll 3
     for (int round = 0; round < 3; ++round) {
       interleaveRound(v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi16(a, b); },
                       [](__m256i a, __m256i b) { return _mm256_unpackhi_epi16(a, b); });
     }
-    for (int k = 0; k < 8; ++k) {
-      store128(tile + k * ts, lowLane(v[k]));
-      store128(tile + (8 + k) * ts, highLane(v[k]));
-    }
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; ++k) store(out + k * outStride, v[k]);
+  }
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
   }
 };
 
@@ -81,24 +107,31 @@ struct Micro2 {
 struct Micro4 {
   static constexpr unsigned kBytes = 4;
   static constexpr LONG kRows = 8, kCols = 8;
-  static constexpr LONG kBlockRows = 16, kBlockCols = 16;
-  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
-    constexpr std::ptrdiff_t ts = kBlockRows * 4;
+  static constexpr bool kTileOnly = false;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m256i top[4], bottom[4];
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i) {
       top[i] = load(src + i * srcStride);
       bottom[i] = load(src + (4 + i) * srcStride);
     }
     const auto lo = [](__m256i a, __m256i b) { return _mm256_unpacklo_epi32(a, b); };
     const auto hi = [](__m256i a, __m256i b) { return _mm256_unpackhi_epi32(a, b); };
+#pragma GCC unroll 2
     for (int round = 0; round < 2; ++round) {
       interleaveRound(top, lo, hi);
       interleaveRound(bottom, lo, hi);
     }
+#pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
-      store(tile + k * ts, _mm256_permute2x128_si256(top[k], bottom[k], 0x20));
-      store(tile + (4 + k) * ts, _mm256_permute2x128_si256(top[k], bottom[k], 0x31));
+      store(out + k * outStride, _mm256_permute2x128_si256(top[k], bottom[k], 0x20));
+      store(out + (4 + k) * outStride, _mm256_permute2x128_si256(top[k], bottom[k], 0x31));
     }
+  }
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
   }
 };
 
@@ -195,15 +228,15 @@ void mirrorRow3_AVX2(const BYTE* src, BYTE* dst, LONG width) {
 
 void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposeTiled<Micro1>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro1, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposeTiled<Micro2>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro2, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposeTiled<Micro4>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro4, 32, 64, 64>(src, srcStride, dst, dstStride, width, height);
 }
 
 }  // namespace orv_filter::rotflip_detail

@@ -13,6 +13,14 @@ inline void store(BYTE* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128
 inline void storeLow(BYTE* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
 inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pd(reinterpret_cast<double*>(p), _mm_castsi128_pd(v)); }
 
+// Tile rows are whole multiples of 16 bytes.
+template <std::ptrdiff_t Bytes>
+inline void copyTileRow(BYTE* dst, const BYTE* tile) {
+  static_assert(Bytes % 16 == 0);
+#pragma GCC unroll 16
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 16) store(dst + i, _mm_load_si128(reinterpret_cast<const __m128i*>(tile + i)));
+}
+
 // One interleaving round over N registers: pairs (i, i + N/2) are unpacked
 // into positions 2i and 2i+1. Each round rotates the bits of the (register,
 // element) address by one, so log2(N) rounds over N elements per register
@@ -20,10 +28,12 @@ inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pd(reinterpret_cast<doubl
 template <int N, class Lo, class Hi>
 inline void interleaveRound(__m128i (&v)[N], Lo lo, Hi hi) {
   __m128i t[N];
+#pragma GCC unroll 16
   for (int i = 0; i < N / 2; ++i) {
     t[2 * i] = lo(v[i], v[i + N / 2]);
     t[2 * i + 1] = hi(v[i], v[i + N / 2]);
   }
+#pragma GCC unroll 16
   for (int i = 0; i < N; ++i) v[i] = t[i];
 }
 
@@ -32,19 +42,26 @@ inline void interleaveRound(__m128i (&v)[N], Lo lo, Hi hi) {
 struct Micro1 {
   static constexpr unsigned kBytes = 1;
   static constexpr LONG kRows = 8, kCols = 16;
-  static constexpr LONG kBlockRows = 64, kBlockCols = 64;
-  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
-    constexpr std::ptrdiff_t ts = kBlockRows;
+  static constexpr bool kTileOnly = false;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[8];
+  #pragma GCC unroll 16
     for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+  #pragma GCC unroll 16
     for (int round = 0; round < 3; ++round) {
       interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi8(a, b); },
                       [](__m128i a, __m128i b) { return _mm_unpackhi_epi8(a, b); });
     }
+  #pragma GCC unroll 16
     for (int k = 0; k < 8; ++k) {
-      storeLow(tile + (2 * k) * ts, v[k]);
-      storeHigh(tile + (2 * k + 1) * ts, v[k]);
+      storeLow(out + (2 * k) * outStride, v[k]);
+      storeHigh(out + (2 * k + 1) * outStride, v[k]);
     }
+  }
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
   }
 };
 
@@ -52,16 +69,23 @@ struct Micro1 {
 struct Micro2 {
   static constexpr unsigned kBytes = 2;
   static constexpr LONG kRows = 8, kCols = 8;
-  static constexpr LONG kBlockRows = 32, kBlockCols = 32;
-  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
-    constexpr std::ptrdiff_t ts = kBlockRows * 2;
+  static constexpr bool kTileOnly = false;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[8];
+  #pragma GCC unroll 16
     for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
+  #pragma GCC unroll 16
     for (int round = 0; round < 3; ++round) {
       interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); },
                       [](__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); });
     }
-    for (int k = 0; k < 8; ++k) store(tile + k * ts, v[k]);
+  #pragma GCC unroll 16
+    for (int k = 0; k < 8; ++k) store(out + k * outStride, v[k]);
+  }
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
   }
 };
 
@@ -69,16 +93,23 @@ struct Micro2 {
 struct Micro4 {
   static constexpr unsigned kBytes = 4;
   static constexpr LONG kRows = 4, kCols = 4;
-  static constexpr LONG kBlockRows = 16, kBlockCols = 16;
-  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile) {
-    constexpr std::ptrdiff_t ts = kBlockRows * 4;
+  static constexpr bool kTileOnly = false;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[4];
+  #pragma GCC unroll 16
     for (int i = 0; i < 4; ++i) v[i] = load(src + i * srcStride);
+  #pragma GCC unroll 16
     for (int round = 0; round < 2; ++round) {
       interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi32(a, b); },
                       [](__m128i a, __m128i b) { return _mm_unpackhi_epi32(a, b); });
     }
-    for (int k = 0; k < 4; ++k) store(tile + k * ts, v[k]);
+  #pragma GCC unroll 16
+    for (int k = 0; k < 4; ++k) store(out + k * outStride, v[k]);
+  }
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
   }
 };
 
@@ -125,15 +156,15 @@ void mirrorRow4_SSE2(const BYTE* src, BYTE* dst, LONG width) {
 
 void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposeTiled<Micro1>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro1, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposeTiled<Micro2>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro2, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposeTiled<Micro4>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro4, 32, 64, 64>(src, srcStride, dst, dstStride, width, height);
 }
 
 }  // namespace orv_filter::rotflip_detail

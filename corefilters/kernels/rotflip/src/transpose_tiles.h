@@ -1,12 +1,14 @@
-// Blocked transposition through a tile that stays in the level-1 cache.
+// Blocked transposition: the source is walked in bands of block rows, each
+// band block by block, and every block is transposed by a micro-kernel.
 //
-// A column walk over a frame whose row pitch is a power of two maps every
-// row to the same few cache sets, so writing the destination straight from
-// registers evicts lines before they are complete. Each block is therefore
-// transposed into a small contiguous tile first, and the tile's rows are then
-// copied out as whole destination row segments: each destination line is
-// written in one go, and each source line is consumed by neighbouring
-// micro-kernel calls.
+// Where the destination goes depends on its row pitch. Writing a block
+// straight into the destination touches one line in each of kBlockCols
+// destination rows; when the pitch is a multiple of a large power of two
+// those lines all fall into the same few level-1 cache sets and evict each
+// other before they are complete. For such pitches the block is transposed
+// into a small contiguous tile first and the tile's rows are then copied out
+// as whole row segments, each written in one go; taller blocks make those
+// segments longer. Other pitches take the direct route, which saves the copy.
 //
 // This header is included by one translation unit per instruction set.
 // Everything in it sits in an unnamed namespace so that each unit keeps its
@@ -24,73 +26,112 @@ namespace {
 
 inline LONG smaller(LONG a, LONG b) { return a < b ? a : b; }
 
-// Plain transposition of a rows x cols corner of a block into the tile.
+// True when 64 successive rows of this pitch spread over at least 16 of the
+// 64 sets of a 32 KiB, 8-way level-1 cache, so 64 lines fit twice over.
+inline bool rowsSpreadOverCache(std::ptrdiff_t pitch) {
+  const std::ptrdiff_t bytes = pitch < 0 ? -pitch : pitch;
+  if (bytes % 64 != 0) return true;  // successive rows drift across the sets
+  std::ptrdiff_t lines = bytes / 64, sharedFactor = 1;
+  while (lines % 2 == 0 && sharedFactor < 64) lines /= 2, sharedFactor *= 2;
+  return sharedFactor <= 4;
+}
+
+// Plain transposition of a rows x cols part of a block.
 template <unsigned B>
-inline void transposePixels(const BYTE* src, std::ptrdiff_t srcStride, BYTE* tile, std::ptrdiff_t tileStride,
+inline void transposePixels(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride,
                             LONG rows, LONG cols) {
   for (LONG r = 0; r < rows; ++r) {
     const BYTE* s = src + r * srcStride;
-    BYTE* t = tile + std::ptrdiff_t{r} * B;
-    for (LONG c = 0; c < cols; ++c) std::memcpy(t + c * tileStride, s + std::ptrdiff_t{c} * B, B);
+    BYTE* o = out + std::ptrdiff_t{r} * B;
+    for (LONG c = 0; c < cols; ++c) std::memcpy(o + c * outStride, s + std::ptrdiff_t{c} * B, B);
   }
 }
 
 // Asks for the next block's source lines while the current one is worked on:
 // the rows of a band are many separate streams, more than the hardware
-// prefetcher follows.
-inline void prefetchRows(const BYTE* first, std::ptrdiff_t stride, LONG rows, std::ptrdiff_t bytes) {
+// prefetcher follows. The lines go to the level-2 cache, where the rows of a
+// power-of-two pitch do not evict each other. Forced inline: as a separate
+// function GCC judges it free of side effects and drops the call.
+[[gnu::always_inline]] inline void prefetchRows(const BYTE* first, std::ptrdiff_t stride, LONG rows,
+                                                std::ptrdiff_t bytes) {
   for (LONG r = 0; r < rows; ++r) {
     const BYTE* p = first + r * stride;
-    for (std::ptrdiff_t off = 0; off < bytes; off += 64) __builtin_prefetch(p + off, 0, 3);
-    __builtin_prefetch(p + bytes - 1, 0, 3);
+    for (std::ptrdiff_t off = 0; off < bytes; off += 64) __builtin_prefetch(p + off, 0, 2);
+    __builtin_prefetch(p + bytes - 1, 0, 2);
   }
 }
 
 // Micro supplies:
-//   kBytes                  bytes per pixel
-//   kRows, kCols            pixels of source one run() call transposes
-//   kBlockRows, kBlockCols  source pixels per block (multiples of the above)
-//   run(src, srcStride, tile)  with the tile's row stride kBlockRows * kBytes
-template <class Micro>
-void transposeTiled(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                    LONG height) {
-  constexpr std::ptrdiff_t kB = Micro::kBytes;
-  constexpr LONG kBlockRows = Micro::kBlockRows;
-  constexpr LONG kBlockCols = Micro::kBlockCols;
-  constexpr std::ptrdiff_t kTileStride = kBlockRows * kB;
+//   kBytes           bytes per pixel
+//   kRows, kCols     source pixels one run() call transposes
+//   kTileOnly        run() may write a few bytes past a pixel (tile only)
+//   kTilePad         bytes of slack after each tile row for such writes
+//   run(src, srcStride, out, outStride)
+//   copyRow<Bytes>(dst, tile)   copies one tile row of Bytes bytes
+template <class Micro, LONG kBlockRows, LONG kBlockCols, bool kThroughTile>
+void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                     LONG height) {
   static_assert(kBlockRows % Micro::kRows == 0 && kBlockCols % Micro::kCols == 0);
-  alignas(64) BYTE tile[kBlockCols * kTileStride];
+  static_assert(kThroughTile || !Micro::kTileOnly);
+  constexpr std::ptrdiff_t kB = Micro::kBytes;
+  constexpr std::ptrdiff_t kRowBytes = kBlockRows * kB;
+  constexpr std::ptrdiff_t kTileStride = kRowBytes + Micro::kTilePad;
+  alignas(64) BYTE tile[kThroughTile ? kBlockCols * kTileStride : 1];
 
   for (LONG r0 = 0; r0 < height; r0 += kBlockRows) {
     const LONG rows = smaller(kBlockRows, height - r0);
-    const LONG fullRows = rows - rows % Micro::kRows;
     const BYTE* band = src + r0 * srcStride;
     for (LONG c0 = 0; c0 < width; c0 += kBlockCols) {
       const LONG cols = smaller(kBlockCols, width - c0);
-      const LONG fullCols = cols - cols % Micro::kCols;
       const BYTE* block = band + c0 * kB;
-      if (cols == kBlockCols && c0 + kBlockCols < width) {
+      BYTE* out = dst + c0 * dstStride + r0 * kB;
+      BYTE* target = kThroughTile ? tile : out;
+      const std::ptrdiff_t targetStride = kThroughTile ? kTileStride : dstStride;
+      if (c0 + kBlockCols < width) {
         prefetchRows(block + kBlockCols * kB, srcStride, rows, smaller(kBlockCols, width - c0 - kBlockCols) * kB);
       }
 
+      if (rows == kBlockRows && cols == kBlockCols) {
+        for (LONG r = 0; r < kBlockRows; r += Micro::kRows) {
+          for (LONG c = 0; c < kBlockCols; c += Micro::kCols) {
+            Micro::run(block + r * srcStride + c * kB, srcStride, target + c * targetStride + r * kB, targetStride);
+          }
+        }
+        if constexpr (kThroughTile) {
+          for (LONG c = 0; c < kBlockCols; ++c) Micro::template copyRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+        }
+        continue;
+      }
+
+      // A block at the right or bottom edge: whole micro tiles, then the
+      // right strip over all rows and the bottom strip left of it.
+      const LONG fullRows = rows - rows % Micro::kRows;
+      const LONG fullCols = cols - cols % Micro::kCols;
       for (LONG r = 0; r < fullRows; r += Micro::kRows) {
         for (LONG c = 0; c < fullCols; c += Micro::kCols) {
-          Micro::run(block + r * srcStride + c * kB, srcStride, tile + c * kTileStride + r * kB);
+          Micro::run(block + r * srcStride + c * kB, srcStride, target + c * targetStride + r * kB, targetStride);
         }
       }
-      // Right strip over all rows, then the bottom strip left of it.
-      transposePixels<Micro::kBytes>(block + fullCols * kB, srcStride, tile + fullCols * kTileStride, kTileStride,
+      transposePixels<Micro::kBytes>(block + fullCols * kB, srcStride, target + fullCols * targetStride, targetStride,
                                      rows, cols - fullCols);
-      transposePixels<Micro::kBytes>(block + fullRows * srcStride, srcStride, tile + fullRows * kB, kTileStride,
+      transposePixels<Micro::kBytes>(block + fullRows * srcStride, srcStride, target + fullRows * kB, targetStride,
                                      rows - fullRows, fullCols);
-
-      BYTE* out = dst + c0 * dstStride + r0 * kB;
-      if (rows == kBlockRows) {
-        for (LONG c = 0; c < cols; ++c) std::memcpy(out + c * dstStride, tile + c * kTileStride, kTileStride);
-      } else {
+      if constexpr (kThroughTile) {
         for (LONG c = 0; c < cols; ++c) std::memcpy(out + c * dstStride, tile + c * kTileStride, rows * kB);
       }
     }
+  }
+}
+
+// Direct square blocks where the destination pitch allows, tall blocks
+// through the tile otherwise.
+template <class Micro, LONG kDirectSide, LONG kTileRows, LONG kTileCols>
+void transposePlane(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                    LONG height) {
+  if (rowsSpreadOverCache(dstStride)) {
+    transposeBlocks<Micro, kDirectSide, kDirectSide, false>(src, srcStride, dst, dstStride, width, height);
+  } else {
+    transposeBlocks<Micro, kTileRows, kTileCols, true>(src, srcStride, dst, dstStride, width, height);
   }
 }
 
