@@ -4,6 +4,7 @@
 // Compiled with -mavx2 and called only when the processor reports AVX2.
 #include <immintrin.h>
 
+#include "mirror_rows.h"
 #include "rotflip_kernels.h"
 #include "transpose_tiles.h"
 
@@ -150,28 +151,46 @@ constexpr LaneMask laneReverseMask(unsigned b) {
 constexpr LaneMask kReverse1 = laneReverseMask(1);
 constexpr LaneMask kReverse2 = laneReverseMask(2);
 
-// Reverses 32-byte groups from the row's end; a partial last group overlaps
-// the previous one.
-template <unsigned B, class Reverse>
-inline void mirrorRowVector(const BYTE* src, BYTE* dst, LONG width, Reverse reverse, void (*tail)(const BYTE*, BYTE*, LONG)) {
-  constexpr LONG kPixels = 32 / B;
-  if (width < kPixels) {
-    tail(src, dst, width);
-    return;
-  }
-  const BYTE* end = src + std::ptrdiff_t{width} * B;
-  LONG x = 0;
-  for (; x + kPixels <= width; x += kPixels) store(dst + std::ptrdiff_t{x} * B, reverse(load(end - std::ptrdiff_t{x + kPixels} * B)));
-  if (x < width) store(dst + std::ptrdiff_t{width - kPixels} * B, reverse(load(src)));
+// Store policies for the mirror groups, as types so that they inline.
+struct Store {
+  void operator()(BYTE* p, __m256i v) const { store(p, v); }
+  void operator()(BYTE* p, __m128i v) const { store128(p, v); }
+};
+struct Stream {
+  void operator()(BYTE* p, __m256i v) const { _mm256_stream_si256(reinterpret_cast<__m256i*>(p), v); }
+  void operator()(BYTE* p, __m128i v) const { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
+};
+
+// Two registers (64 bytes) per group.
+template <class Reverse, class Store>
+inline auto mirrorGroup(Reverse reverse, Store put) {
+  return [reverse, put](const BYTE* s, BYTE* d) {
+    const __m256i a = load(s), b = load(s + 32);
+    put(d, reverse(b));
+    put(d + 32, reverse(a));
+  };
 }
 
-template <unsigned B>
-inline void mirrorRowShuffle(const BYTE* src, BYTE* dst, LONG width, const LaneMask& laneMask,
-                             void (*tail)(const BYTE*, BYTE*, LONG)) {
+template <unsigned B, class Reverse>
+inline void mirrorRowsVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                             std::ptrdiff_t width, LONG rows, Reverse reverse,
+                             void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
+  mirrorRowsInGroups<B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}), narrow);
+}
+
+template <unsigned B, class Reverse>
+inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                                      std::ptrdiff_t width, LONG rows, Reverse reverse,
+                                      void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
+  mirrorRowsStreaming<B, 64 / B, 32>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
+                                     mirrorGroup(reverse, Stream{}), narrow);
+  _mm_sfence();  // order the non-temporal stores before anything later
+}
+
+// In-lane byte shuffle, then the lanes exchanged.
+inline auto laneShuffleReverse(const LaneMask& laneMask) {
   const __m256i mask = _mm256_load_si256(reinterpret_cast<const __m256i*>(laneMask.m));
-  mirrorRowVector<B>(src, dst, width, [mask](__m256i v) {
-    return _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, mask), _MM_SHUFFLE(1, 0, 3, 2));
-  }, tail);
+  return [mask](__m256i v) { return _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, mask), _MM_SHUFFLE(1, 0, 3, 2)); };
 }
 
 // 3-byte pixels: 16 pixels are three 16-byte registers A, B, C. Reversed,
@@ -193,50 +212,75 @@ constexpr Mirror3Masks kMirror3 = mirror3Masks();
 
 inline __m128i mask3(unsigned out, unsigned in) { return load128(kMirror3.m[out][in]); }
 
-}  // namespace
-
-void mirrorRow1_AVX2(const BYTE* src, BYTE* dst, LONG width) { mirrorRowShuffle<1>(src, dst, width, kReverse1, mirrorRow1_C); }
-void mirrorRow2_AVX2(const BYTE* src, BYTE* dst, LONG width) { mirrorRowShuffle<2>(src, dst, width, kReverse2, mirrorRow2_C); }
-
-void mirrorRow4_AVX2(const BYTE* src, BYTE* dst, LONG width) {
-  const __m256i order = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  mirrorRowVector<4>(src, dst, width, [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); },
-                     mirrorRow4_C);
-}
-
-void mirrorRow3_AVX2(const BYTE* src, BYTE* dst, LONG width) {
-  constexpr LONG kPixels = 16;
-  if (width < kPixels) {
-    mirrorRow3_C(src, dst, width);
-    return;
-  }
+template <class Store>
+inline auto mirror3Group(Store put) {
   const __m128i m0b = mask3(0, 1), m0c = mask3(0, 2);
   const __m128i m1a = mask3(1, 0), m1b = mask3(1, 1), m1c = mask3(1, 2);
   const __m128i m2a = mask3(2, 0), m2b = mask3(2, 1);
-  const auto group = [&](const BYTE* s, BYTE* d) {
+  return [=](const BYTE* s, BYTE* d) {
     const __m128i a = load128(s), b = load128(s + 16), c = load128(s + 32);
-    store128(d, _mm_or_si128(_mm_shuffle_epi8(c, m0c), _mm_shuffle_epi8(b, m0b)));
-    store128(d + 16, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(c, m1c), _mm_shuffle_epi8(b, m1b)),
-                                  _mm_shuffle_epi8(a, m1a)));
-    store128(d + 32, _mm_or_si128(_mm_shuffle_epi8(b, m2b), _mm_shuffle_epi8(a, m2a)));
+    put(d, _mm_or_si128(_mm_shuffle_epi8(c, m0c), _mm_shuffle_epi8(b, m0b)));
+    put(d + 16, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(c, m1c), _mm_shuffle_epi8(b, m1b)), _mm_shuffle_epi8(a, m1a)));
+    put(d + 32, _mm_or_si128(_mm_shuffle_epi8(b, m2b), _mm_shuffle_epi8(a, m2a)));
   };
-  const BYTE* end = src + std::ptrdiff_t{width} * 3;
-  LONG x = 0;
-  for (; x + kPixels <= width; x += kPixels) group(end - std::ptrdiff_t{x + kPixels} * 3, dst + std::ptrdiff_t{x} * 3);
-  if (x < width) group(src, dst + std::ptrdiff_t{width - kPixels} * 3);
+}
+
+}  // namespace
+
+void mirrorRows1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  mirrorRowsVector<1>(src, srcStride, dst, dstStride, width, rows, laneShuffleReverse(kReverse1), mirrorRow1_C);
+}
+void mirrorRows2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  mirrorRowsVector<2>(src, srcStride, dst, dstStride, width, rows, laneShuffleReverse(kReverse2), mirrorRow2_C);
+}
+void mirrorRows4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  const __m256i order = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  mirrorRowsVector<4>(src, srcStride, dst, dstStride, width, rows,
+                      [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); }, mirrorRow4_C);
+}
+
+void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  mirrorRowsInGroups<3, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(Store{}), mirrorRow3_C);
+}
+
+void mirrorRowsStreaming1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  mirrorRowsStreamingVector<1>(src, srcStride, dst, dstStride, width, rows, laneShuffleReverse(kReverse1),
+                               mirrorRow1_C);
+}
+void mirrorRowsStreaming2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  mirrorRowsStreamingVector<2>(src, srcStride, dst, dstStride, width, rows, laneShuffleReverse(kReverse2),
+                               mirrorRow2_C);
+}
+void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  mirrorRowsStreaming<3, 16, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(Store{}),
+                                 mirror3Group(Stream{}), mirrorRow3_C);
+  _mm_sfence();
+}
+void mirrorRowsStreaming4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  const __m256i order = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  mirrorRowsStreamingVector<4>(src, srcStride, dst, dstStride, width, rows,
+                               [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); }, mirrorRow4_C);
 }
 
 void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposePlane<Micro1, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro1, 64, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposePlane<Micro2, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro2, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposePlane<Micro4, 32, 64, 64>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro4, 8, 64, 64, 64>(src, srcStride, dst, dstStride, width, height);
 }
 
 }  // namespace orv_filter::rotflip_detail

@@ -2,6 +2,9 @@
 // interleaving rounds, and in-register row mirrors.
 #include <emmintrin.h>
 
+#include <cstdint>
+
+#include "mirror_rows.h"
 #include "rotflip_kernels.h"
 #include "transpose_tiles.h"
 
@@ -124,47 +127,105 @@ inline __m128i reverse8(__m128i v) {
   return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
 }
 
-// Reverses 16-byte groups from the row's end; a width that is not a whole
-// number of groups ends with one group that overlaps the previous one.
+inline void stream(BYTE* p, __m128i v) { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
+
+// Store policies for the mirror groups, as types so that they inline.
+struct Store {
+  void operator()(BYTE* p, __m128i v) const { store(p, v); }
+};
+struct Stream {
+  void operator()(BYTE* p, __m128i v) const { stream(p, v); }
+};
+
+// Four registers (64 bytes) per group.
+template <class Reverse, class Store>
+inline auto mirrorGroup(Reverse reverse, Store put) {
+  return [reverse, put](const BYTE* s, BYTE* d) {
+    const __m128i a = load(s), b = load(s + 16), c = load(s + 32), e = load(s + 48);
+    put(d, reverse(e));
+    put(d + 16, reverse(c));
+    put(d + 32, reverse(b));
+    put(d + 48, reverse(a));
+  };
+}
+
 template <unsigned B, class Reverse>
-inline void mirrorRowVector(const BYTE* src, BYTE* dst, LONG width, Reverse reverse, void (*tail)(const BYTE*, BYTE*, LONG)) {
-  constexpr LONG kPixels = 16 / B;
-  if (width < kPixels) {
-    tail(src, dst, width);
-    return;
-  }
-  const BYTE* end = src + std::ptrdiff_t{width} * B;
-  LONG x = 0;
-  for (; x + kPixels <= width; x += kPixels) store(dst + std::ptrdiff_t{x} * B, reverse(load(end - std::ptrdiff_t{x + kPixels} * B)));
-  if (x < width) {
-    x = width - kPixels;
-    store(dst + std::ptrdiff_t{x} * B, reverse(load(src)));
-  }
+inline void mirrorRowsVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                             std::ptrdiff_t width, LONG rows, Reverse reverse,
+                             void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
+  mirrorRowsInGroups<B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}), narrow);
+}
+
+template <unsigned B, class Reverse>
+inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                                      std::ptrdiff_t width, LONG rows, Reverse reverse,
+                                      void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
+  mirrorRowsStreaming<B, 64 / B, 16>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
+                                     mirrorGroup(reverse, Stream{}), narrow);
+  _mm_sfence();  // order the non-temporal stores before anything later
 }
 
 }  // namespace
 
-void mirrorRow1_SSE2(const BYTE* src, BYTE* dst, LONG width) {
-  mirrorRowVector<1>(src, dst, width, reverse8, mirrorRow1_C);
+void mirrorRows1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  mirrorRowsVector<1>(src, srcStride, dst, dstStride, width, rows, reverse8, mirrorRow1_C);
 }
-void mirrorRow2_SSE2(const BYTE* src, BYTE* dst, LONG width) {
-  mirrorRowVector<2>(src, dst, width, reverse16, mirrorRow2_C);
+void mirrorRows2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  mirrorRowsVector<2>(src, srcStride, dst, dstStride, width, rows, reverse16, mirrorRow2_C);
 }
-void mirrorRow4_SSE2(const BYTE* src, BYTE* dst, LONG width) {
-  mirrorRowVector<4>(src, dst, width, reverse32, mirrorRow4_C);
+void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows) {
+  mirrorRowsVector<4>(src, srcStride, dst, dstStride, width, rows, reverse32, mirrorRow4_C);
+}
+
+void mirrorRowsStreaming1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  mirrorRowsStreamingVector<1>(src, srcStride, dst, dstStride, width, rows, reverse8, mirrorRow1_C);
+}
+void mirrorRowsStreaming2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  mirrorRowsStreamingVector<2>(src, srcStride, dst, dstStride, width, rows, reverse16, mirrorRow2_C);
+}
+void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows) {
+  mirrorRowsStreamingVector<4>(src, srcStride, dst, dstStride, width, rows, reverse32, mirrorRow4_C);
+}
+
+// Row copies with non-temporal stores between an unaligned head and tail.
+void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                            std::size_t rowBytes, LONG rows) {
+  for (LONG r = 0; r < rows; ++r) {
+    const BYTE* s = src + r * srcStride;
+    BYTE* d = dst + r * dstStride;
+    std::size_t head = (16 - reinterpret_cast<std::uintptr_t>(d) % 16) % 16;
+    if (head > rowBytes) head = rowBytes;
+    std::memcpy(d, s, head);
+    std::size_t i = head;
+    for (; i + 64 <= rowBytes; i += 64) {
+      const __m128i a = load(s + i), b = load(s + i + 16), c = load(s + i + 32), e = load(s + i + 48);
+      stream(d + i, a);
+      stream(d + i + 16, b);
+      stream(d + i + 32, c);
+      stream(d + i + 48, e);
+    }
+    std::memcpy(d + i, s + i, rowBytes - i);
+  }
+  _mm_sfence();
 }
 
 void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposePlane<Micro1, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro1, 64, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposePlane<Micro2, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro2, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
 }
 void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
-  transposePlane<Micro4, 32, 64, 64>(src, srcStride, dst, dstStride, width, height);
+  transposePlane<Micro4, 8, 64, 64, 64>(src, srcStride, dst, dstStride, width, height);
 }
 
 }  // namespace orv_filter::rotflip_detail

@@ -32,13 +32,9 @@ bool framesFit(int angle, const RotFlipFrames& frames) {
   return ORV_CHECK(frames.src != nullptr && frames.dst != nullptr);
 }
 
-void copyRows(const rotflip_detail::RotFlipPlan& plan, std::size_t rowBytes, LONG rows) {
-  if (plan.srcStride == plan.dstStride) {
-    std::memcpy(plan.dst, plan.src, rowBytes * static_cast<std::size_t>(rows));
-    return;
-  }
-  for (LONG r = 0; r < rows; ++r) std::memcpy(plan.dst + r * plan.dstStride, plan.src + r * plan.srcStride, rowBytes);
-}
+// A destination at least this large cannot stay in the caches beside its
+// source, so writing it needs no reads of its lines: the ...Large kernels.
+constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 
 bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   if (!framesFit(angle, frames)) return false;
@@ -47,13 +43,29 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const rotflip_detail::RotFlipKernels& kernels = rotflip_detail::rotFlipKernelsFor(getCpuFeatures());
   const rotflip_detail::RotFlipPlan plan = rotflip_detail::planRotFlip(angle, flipV, flipH, frames);
   const unsigned b = frames.bytesPerPixel;
+  const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
+  const bool large = rowBytes * static_cast<std::size_t>(frames.height) >= kLargeFrameBytes;
   switch (plan.op) {
     case RotFlipOp::copyRows:
-      copyRows(plan, std::size_t{b} * static_cast<std::size_t>(frames.width), frames.height);
+      if (plan.srcStride == plan.dstStride) {
+        std::memcpy(plan.dst, plan.src, rowBytes * static_cast<std::size_t>(frames.height));
+      } else if (large) {
+        kernels.copyRowsLarge(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes, frames.height);
+      } else {
+        for (LONG r = 0; r < frames.height; ++r) {
+          std::memcpy(plan.dst + r * plan.dstStride, plan.src + r * plan.srcStride, rowBytes);
+        }
+      }
       break;
     case RotFlipOp::mirrorRows: {
-      const rotflip_detail::MirrorRowFn mirror = kernels.mirrorRow[b - 1];
-      for (LONG r = 0; r < frames.height; ++r) mirror(plan.src + r * plan.srcStride, plan.dst + r * plan.dstStride, frames.width);
+      const rotflip_detail::MirrorRowsFn mirror = large ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
+      if (plan.dstStride == -plan.srcStride) {
+        // Mirrored rows in reversed order: the whole frame is one run of
+        // pixels reversed, read backwards and written forwards in one stream.
+        mirror(frames.src, 0, frames.dst, 0, std::ptrdiff_t{frames.width} * frames.height, 1);
+      } else {
+        mirror(plan.src, plan.srcStride, plan.dst, plan.dstStride, frames.width, frames.height);
+      }
       break;
     }
     case RotFlipOp::transpose:

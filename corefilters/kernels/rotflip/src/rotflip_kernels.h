@@ -10,26 +10,45 @@
 
 namespace orv_filter::rotflip_detail {
 
-// Writes the `width` pixels of src to dst in reverse order.
-using MirrorRowFn = void (*)(const BYTE* src, BYTE* dst, LONG width);
+// Destination row r = source row r with its `width` pixels in reverse order,
+// for `rows` rows. Strides are in bytes and may be negative.
+using MirrorRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                              std::ptrdiff_t width, LONG rows);
+
+// Destination row r = source row r (rowBytes bytes), for `rows` rows.
+using CopyRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                            std::size_t rowBytes, LONG rows);
 
 // Destination row c, column r = source row r, column c, for a source of
 // `width` x `height` pixels. Strides are in bytes and may be negative.
 using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                              LONG width, LONG height);
 
+// The ...Large kernels are for frames too large for the caches: they write
+// with non-temporal stores where the instruction set has them.
 struct RotFlipKernels {
-  MirrorRowFn mirrorRow[4];  // by bytes per pixel - 1
+  MirrorRowsFn mirrorRows[4];  // by bytes per pixel - 1
+  MirrorRowsFn mirrorRowsLarge[4];
+  CopyRowsFn copyRowsLarge;
   TransposeFn transpose[4];
 };
 
 // The fastest set the feature word allows: AVX2, else SSE2, else plain C++.
 const RotFlipKernels& rotFlipKernelsFor(std::uint32_t features);
 
-void mirrorRow1_C(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow2_C(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow3_C(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow4_C(const BYTE* src, BYTE* dst, LONG width);
+// One row, for the vector kernels' narrow rows.
+void mirrorRow1_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRow2_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRow3_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRow4_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRows1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows2_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
 void transposePlane1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                        LONG height);
 void transposePlane2_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
@@ -39,9 +58,22 @@ void transposePlane3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std
 void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                        LONG height);
 
-void mirrorRow1_SSE2(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow2_SSE2(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow4_SSE2(const BYTE* src, BYTE* dst, LONG width);
+void copyRows_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                LONG rows);
+void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                            std::size_t rowBytes, LONG rows);
+void mirrorRowsStreaming1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRows1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
 void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
@@ -49,10 +81,22 @@ void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, 
 void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 
-void mirrorRow1_AVX2(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow2_AVX2(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow3_AVX2(const BYTE* src, BYTE* dst, LONG width);
-void mirrorRow4_AVX2(const BYTE* src, BYTE* dst, LONG width);
+void mirrorRowsStreaming1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRows1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
 void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 void transposePlane2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,

@@ -123,13 +123,13 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
   }
 }
 
-// Direct square blocks where the destination pitch allows, tall blocks
-// through the tile otherwise.
-template <class Micro, LONG kDirectSide, LONG kTileRows, LONG kTileCols>
+// Direct blocks where the destination pitch allows, tall blocks through the
+// tile otherwise.
+template <class Micro, LONG kDirectRows, LONG kDirectCols, LONG kTileRows, LONG kTileCols>
 void transposePlane(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                     LONG height) {
   if (rowsSpreadOverCache(dstStride)) {
-    transposeBlocks<Micro, kDirectSide, kDirectSide, false>(src, srcStride, dst, dstStride, width, height);
+    transposeBlocks<Micro, kDirectRows, kDirectCols, false>(src, srcStride, dst, dstStride, width, height);
   } else {
     transposeBlocks<Micro, kTileRows, kTileCols, true>(src, srcStride, dst, dstStride, width, height);
   }
