@@ -78,6 +78,25 @@ TEST(RotFlipFastPaths, EveryLevelMatchesTheGenericKernel) {
   }
 }
 
+TEST(RotFlipFastPaths, FramesTooLargeForTheCachesMatchTheGenericKernel) {
+  // 12 MiB and more of destination switch the mirrors and row reversals to
+  // non-temporal stores. Width 2047 leaves each row on its own alignment.
+  const LONG w = 2047, h = 1537;
+  const unsigned b = 4;
+  GuardedBytes src(static_cast<std::size_t>(w) * h * b, GuardedBytes::AgainstEnd);
+  fillRandom(src.data(), src.size(), 5);
+  for (const Level& level : kLevels) {
+    if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
+    FeatureMask mask(level.mask);
+    for (unsigned index : {1u, 2u, 3u, 4u}) {
+      std::vector<BYTE> expected(src.size(), 0);
+      rotFlipReference(index, framesFor(index, src.data(), expected.data(), w, h, b, false));
+      EXPECT_EQ(runCase(index, src.data(), w, h, b, false, GuardedBytes::AgainstEnd), expected)
+          << level.name << ", index " << index;
+    }
+  }
+}
+
 TEST(RotFlipFastPaths, Sse2BlockPathMatchesTheGenericKernel) {
   const Size sizes[] = {{4, 4}, {8, 4}, {4, 8}, {12, 20}, {64, 36}, {36, 64}};
   for (const Size s : sizes) {
