@@ -15,8 +15,6 @@ inline __m256i load(const BYTE* p) { return _mm256_loadu_si256(reinterpret_cast<
 inline void store(BYTE* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 inline __m128i load128(const BYTE* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store128(BYTE* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-inline void storeLow(BYTE* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
-inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pd(reinterpret_cast<double*>(p), _mm_castsi128_pd(v)); }
 inline __m128i lowLane(__m256i v) { return _mm256_castsi256_si128(v); }
 inline __m128i highLane(__m256i v) { return _mm256_extracti128_si256(v, 1); }
 

@@ -1,6 +1,7 @@
 // SSE2 kernels (the x86-64 baseline): 16-byte transposes built from
 // interleaving rounds, and in-register row mirrors.
 #include <emmintrin.h>
+#include <xmmintrin.h>
 
 #include <cstdint>
 
@@ -14,7 +15,9 @@ namespace {
 inline __m128i load(const BYTE* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store(BYTE* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 inline void storeLow(BYTE* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v); }
-inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pd(reinterpret_cast<double*>(p), _mm_castsi128_pd(v)); }
+// The high 8 bytes through the builtin-backed store: the double-typed one
+// would be an unaligned access to a double in C++ terms.
+inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pi(reinterpret_cast<__m64*>(p), _mm_castsi128_ps(v)); }
 
 // Tile rows are whole multiples of 16 bytes.
 template <std::ptrdiff_t Bytes>
