@@ -180,7 +180,7 @@ template <unsigned B, class Reverse>
 inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                       std::ptrdiff_t width, LONG rows, Reverse reverse,
                                       void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
-  mirrorRowsStreaming<B, 64 / B, 32>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
+  mirrorRowsStreaming<B, 64 / B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
                                      mirrorGroup(reverse, Stream{}), narrow);
   _mm_sfence();  // order the non-temporal stores before anything later
 }
@@ -257,8 +257,15 @@ void mirrorRowsStreaming2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 }
 void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
-  mirrorRowsStreaming<3, 16, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(Store{}),
-                                 mirror3Group(Stream{}), mirrorRow3_C);
+  // Four groups of 16 pixels make 192 bytes, three whole cache lines.
+  const auto group = mirror3Group(Stream{});
+  mirrorRowsStreaming<3, 16, 64>(src, srcStride, dst, dstStride, width, rows, mirror3Group(Store{}),
+                             [group](const BYTE* s, BYTE* d) {
+                               group(s + 144, d);
+                               group(s + 96, d + 48);
+                               group(s + 48, d + 96);
+                               group(s, d + 144);
+                             }, mirrorRow3_C);
   _mm_sfence();
 }
 void mirrorRowsStreaming4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,

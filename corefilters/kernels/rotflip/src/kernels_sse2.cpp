@@ -163,7 +163,7 @@ template <unsigned B, class Reverse>
 inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                       std::ptrdiff_t width, LONG rows, Reverse reverse,
                                       void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
-  mirrorRowsStreaming<B, 64 / B, 16>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
+  mirrorRowsStreaming<B, 64 / B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
                                      mirrorGroup(reverse, Stream{}), narrow);
   _mm_sfence();  // order the non-temporal stores before anything later
 }
@@ -196,13 +196,15 @@ void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
   mirrorRowsStreamingVector<4>(src, srcStride, dst, dstStride, width, rows, reverse32, mirrorRow4_C);
 }
 
-// Row copies with non-temporal stores between an unaligned head and tail.
+// Row copies with non-temporal stores between an unaligned head and tail;
+// the stores go by whole cache lines, so that every write-combining buffer
+// leaves full.
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                             std::size_t rowBytes, LONG rows) {
   for (LONG r = 0; r < rows; ++r) {
     const BYTE* s = src + r * srcStride;
     BYTE* d = dst + r * dstStride;
-    std::size_t head = (16 - reinterpret_cast<std::uintptr_t>(d) % 16) % 16;
+    std::size_t head = (64 - reinterpret_cast<std::uintptr_t>(d) % 64) % 64;
     if (head > rowBytes) head = rowBytes;
     std::memcpy(d, s, head);
     std::size_t i = head;

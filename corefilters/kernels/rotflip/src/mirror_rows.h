@@ -46,22 +46,25 @@ inline void mirrorRowsInGroups(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 
 // The same for frames too large to stay in the caches: groups are written
 // with non-temporal stores, which need no read of the destination lines
-// first and leave the caches alone. Those stores need kAlign-aligned
-// addresses, so each row starts with the narrow kernel up to the first
-// aligned group and ends with it after the last whole group; a row whose
-// alignment whole pixels can never reach is mirrored the ordinary way.
-// StreamGroup(src, dst) reverses kGroupPixels pixels into an aligned dst.
-template <unsigned B, std::ptrdiff_t kGroupPixels, std::ptrdiff_t kAlign, class Group, class StreamGroup>
+// first and leave the caches alone. They are only fast by whole cache lines,
+// so each row starts with the narrow kernel up to the first line boundary
+// and ends with it after the last whole group, and groups are whole lines;
+// a row whose line boundary whole pixels can never reach is mirrored the
+// ordinary way. StreamGroup(src, dst) reverses kStreamPixels pixels into a
+// line-aligned dst; Group reverses kGroupPixels as in mirrorRowsInGroups.
+template <unsigned B, std::ptrdiff_t kGroupPixels, std::ptrdiff_t kStreamPixels, class Group, class StreamGroup>
 inline void mirrorRowsStreaming(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                 std::ptrdiff_t width, LONG rows, Group group, StreamGroup streamGroup,
                                 void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
+  constexpr std::ptrdiff_t kAlign = 64;
+  static_assert(kStreamPixels * B % kAlign == 0);
   for (LONG r = 0; r < rows; ++r) {
     const BYTE* s = src + r * srcStride;
     BYTE* d = dst + r * dstStride;
     const std::ptrdiff_t misalign = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(d) % kAlign);
     std::ptrdiff_t head = 0;
     while (head < kAlign && (misalign + head * B) % kAlign != 0) ++head;
-    if (head == kAlign || width - head < kGroupPixels) {
+    if (head == kAlign || width - head < kStreamPixels) {
       mirrorRowsInGroups<B, kGroupPixels>(s, 0, d, 0, width, 1, group, narrow);
       continue;
     }
@@ -69,9 +72,9 @@ inline void mirrorRowsStreaming(const BYTE* src, std::ptrdiff_t srcStride, BYTE*
     const std::ptrdiff_t ahead = r + 2 < rows ? 2 * srcStride : 0;
     narrow(s + (width - head) * B, d, head);
     std::ptrdiff_t x = head;
-    for (; x + kGroupPixels <= width; x += kGroupPixels) {
-      const BYTE* g = s + (width - x - kGroupPixels) * B;
-      __builtin_prefetch(g + ahead, 0, 3);
+    for (; x + kStreamPixels <= width; x += kStreamPixels) {
+      const BYTE* g = s + (width - x - kStreamPixels) * B;
+      for (std::ptrdiff_t line = 0; line < kStreamPixels * B; line += 64) __builtin_prefetch(g + ahead + line, 0, 3);
       streamGroup(g, d + x * B);
     }
     narrow(s, d + x * B, width - x);
