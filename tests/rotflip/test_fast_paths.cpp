@@ -3,6 +3,8 @@
 // against inaccessible pages, at each instruction-set level.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "frame_oracle.h"
@@ -93,6 +95,36 @@ TEST(RotFlipFastPaths, FramesTooLargeForTheCachesMatchTheGenericKernel) {
       rotFlipReference(index, framesFor(index, src.data(), expected.data(), w, h, b, false));
       EXPECT_EQ(runCase(index, src.data(), w, h, b, false, GuardedBytes::AgainstEnd), expected)
           << level.name << ", index " << index;
+    }
+  }
+}
+
+TEST(RotFlipFastPaths, LargeQuarterTurnsAtEveryDestinationAlignment) {
+  // Large frames whose turned rows are whole cache lines are written through
+  // the tile with non-temporal stores, after a first band that lines the
+  // destination up; the destination here starts at several offsets.
+  const struct {
+    LONG w, h;
+    unsigned b;
+  } frames[] = {{3100, 4096, 1}, {1537, 4096, 2}, {1100, 4096, 3}, {1030, 3072, 4}};  // 12 MiB and more
+  for (const auto& f : frames) {
+    const std::size_t bytes = static_cast<std::size_t>(f.w) * f.h * f.b;
+    std::vector<BYTE> src(bytes);
+    fillRandom(src.data(), bytes, f.b);
+    std::vector<BYTE> expected(bytes);
+    rotFlipReference(5, framesFor(5, src.data(), expected.data(), f.w, f.h, f.b, true));
+    for (const Level& level : kLevels) {
+      if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
+      FeatureMask mask(level.mask);
+      for (std::size_t offset : {0, 2, 4, 12, 48}) {  // 2: no line-aligned band for 4-byte pixels
+        std::vector<BYTE> buffer(bytes + 128, 0x77);
+        BYTE* dst = buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) + offset;
+        ASSERT_TRUE(rotFlipRawCaseTable[5](framesFor(5, src.data(), dst, f.w, f.h, f.b, true)));
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), dst))
+            << level.name << ", B " << f.b << ", destination offset " << offset;
+        EXPECT_TRUE(std::all_of(buffer.data(), dst, [](BYTE v) { return v == 0x77; }));
+        EXPECT_TRUE(std::all_of(dst + bytes, buffer.data() + buffer.size(), [](BYTE v) { return v == 0x77; }));
+      }
     }
   }
 }

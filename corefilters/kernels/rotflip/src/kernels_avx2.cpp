@@ -38,22 +38,43 @@ inline __m256i loadRowPair(const BYTE* first, const BYTE* second) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(load128(first)), load128(second), 1);
 }
 
-// Tile rows are whole multiples of 32 bytes.
+// Tile rows are whole multiples of 32 bytes, 32-byte aligned.
 template <std::ptrdiff_t Bytes>
 inline void copyTileRow(BYTE* dst, const BYTE* tile) {
   static_assert(Bytes % 32 == 0);
 #pragma GCC unroll 8
   for (std::ptrdiff_t i = 0; i < Bytes; i += 32) store(dst + i, _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
 }
+template <std::ptrdiff_t Bytes>
+inline void streamTileRow(BYTE* dst, const BYTE* tile) {
+  static_assert(Bytes % 32 == 0);
+#pragma GCC unroll 8
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 32) {
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
+  }
+}
+
+// The AVX2 micro-kernels' common members.
+struct Avx2MicroBase {
+  static constexpr bool kTileOnly = false, kCanStream = true;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
+  }
+  template <std::ptrdiff_t Bytes>
+  static void streamRow(BYTE* dst, const BYTE* tile) {
+    streamTileRow<Bytes>(dst, tile);
+  }
+  static void fence() { _mm_sfence(); }
+};
 
 // 16 rows x 16 bytes: three byte rounds leave columns 2k and 2k+1 of rows
 // 0..7 in lane 0 and of rows 8..15 in lane 1 of register k; a qword
 // permutation turns that into two whole 16-byte columns.
-struct Micro1 {
+struct Micro1 : Avx2MicroBase {
   static constexpr unsigned kBytes = 1;
   static constexpr LONG kRows = 16, kCols = 16;
-  static constexpr bool kTileOnly = false;
-  static constexpr std::ptrdiff_t kTilePad = 0;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m256i v[8];
 #pragma GCC unroll 8
@@ -70,19 +91,13 @@ struct Micro1 {
       store128(out + (2 * k + 1) * outStride, highLane(cols));
     }
   }
-  template <std::ptrdiff_t Bytes>
-  static void copyRow(BYTE* dst, const BYTE* tile) {
-    copyTileRow<Bytes>(dst, tile);
-  }
 };
 
 // 16 rows x 8 pixels of 2 bytes: three 16-bit rounds leave column k of rows
 // 0..7 and 8..15 in the two lanes of register k: one 32-byte store.
-struct Micro2 {
+struct Micro2 : Avx2MicroBase {
   static constexpr unsigned kBytes = 2;
   static constexpr LONG kRows = 16, kCols = 8;
-  static constexpr bool kTileOnly = false;
-  static constexpr std::ptrdiff_t kTilePad = 0;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m256i v[8];
 #pragma GCC unroll 8
@@ -95,19 +110,13 @@ struct Micro2 {
 #pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) store(out + k * outStride, v[k]);
   }
-  template <std::ptrdiff_t Bytes>
-  static void copyRow(BYTE* dst, const BYTE* tile) {
-    copyTileRow<Bytes>(dst, tile);
-  }
 };
 
 // 8 x 8 pixels of 4 bytes: 4 x 4 transposes of rows 0..3 and 4..7 in both
 // lanes, then the lanes are regrouped into whole destination rows.
-struct Micro4 {
+struct Micro4 : Avx2MicroBase {
   static constexpr unsigned kBytes = 4;
   static constexpr LONG kRows = 8, kCols = 8;
-  static constexpr bool kTileOnly = false;
-  static constexpr std::ptrdiff_t kTilePad = 0;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m256i top[4], bottom[4];
 #pragma GCC unroll 4
@@ -127,10 +136,6 @@ struct Micro4 {
       store(out + k * outStride, _mm256_permute2x128_si256(top[k], bottom[k], 0x20));
       store(out + (4 + k) * outStride, _mm256_permute2x128_si256(top[k], bottom[k], 0x31));
     }
-  }
-  template <std::ptrdiff_t Bytes>
-  static void copyRow(BYTE* dst, const BYTE* tile) {
-    copyTileRow<Bytes>(dst, tile);
   }
 };
 

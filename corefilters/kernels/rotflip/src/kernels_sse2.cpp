@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "mirror_rows.h"
+#include "pixel_micros.h"
 #include "rotflip_kernels.h"
 #include "transpose_tiles.h"
 
@@ -19,13 +20,46 @@ inline void storeLow(BYTE* p, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m
 // would be an unaligned access to a double in C++ terms.
 inline void storeHigh(BYTE* p, __m128i v) { _mm_storeh_pi(reinterpret_cast<__m64*>(p), _mm_castsi128_ps(v)); }
 
+inline void stream(BYTE* p, __m128i v) { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
+
 // Tile rows are whole multiples of 16 bytes.
 template <std::ptrdiff_t Bytes>
 inline void copyTileRow(BYTE* dst, const BYTE* tile) {
   static_assert(Bytes % 16 == 0);
 #pragma GCC unroll 16
-  for (std::ptrdiff_t i = 0; i < Bytes; i += 16) store(dst + i, _mm_load_si128(reinterpret_cast<const __m128i*>(tile + i)));
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 16) store(dst + i, load(tile + i));
 }
+template <std::ptrdiff_t Bytes>
+inline void streamTileRow(BYTE* dst, const BYTE* tile) {
+  static_assert(Bytes % 16 == 0);
+#pragma GCC unroll 16
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 16) stream(dst + i, load(tile + i));
+}
+
+// The SSE2 micro-kernels' common members.
+struct Sse2MicroBase {
+  static constexpr bool kTileOnly = false, kCanStream = true;
+  static constexpr std::ptrdiff_t kTilePad = 0;
+  template <std::ptrdiff_t Bytes>
+  static void copyRow(BYTE* dst, const BYTE* tile) {
+    copyTileRow<Bytes>(dst, tile);
+  }
+  template <std::ptrdiff_t Bytes>
+  static void streamRow(BYTE* dst, const BYTE* tile) {
+    streamTileRow<Bytes>(dst, tile);
+  }
+  static void fence() { _mm_sfence(); }
+};
+
+// The 3-byte group kernel, with streamed copies out of its tile.
+struct Pixel3StreamMicro : Pixel3Micro {
+  static constexpr bool kCanStream = true;
+  template <std::ptrdiff_t Bytes>
+  static void streamRow(BYTE* dst, const BYTE* tile) {
+    streamTileRow<Bytes>(dst, tile);
+  }
+  static void fence() { _mm_sfence(); }
+};
 
 // One interleaving round over N registers: pairs (i, i + N/2) are unpacked
 // into positions 2i and 2i+1. Each round rotates the bits of the (register,
@@ -45,11 +79,9 @@ inline void interleaveRound(__m128i (&v)[N], Lo lo, Hi hi) {
 
 // 8 rows x 16 bytes: after three byte rounds register k holds source
 // columns 2k (low half) and 2k+1 (high half), eight rows each.
-struct Micro1 {
+struct Micro1 : Sse2MicroBase {
   static constexpr unsigned kBytes = 1;
   static constexpr LONG kRows = 8, kCols = 16;
-  static constexpr bool kTileOnly = false;
-  static constexpr std::ptrdiff_t kTilePad = 0;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[8];
   #pragma GCC unroll 16
@@ -65,18 +97,12 @@ struct Micro1 {
       storeHigh(out + (2 * k + 1) * outStride, v[k]);
     }
   }
-  template <std::ptrdiff_t Bytes>
-  static void copyRow(BYTE* dst, const BYTE* tile) {
-    copyTileRow<Bytes>(dst, tile);
-  }
 };
 
 // 8 x 8 pixels of 2 bytes: three 16-bit rounds.
-struct Micro2 {
+struct Micro2 : Sse2MicroBase {
   static constexpr unsigned kBytes = 2;
   static constexpr LONG kRows = 8, kCols = 8;
-  static constexpr bool kTileOnly = false;
-  static constexpr std::ptrdiff_t kTilePad = 0;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[8];
   #pragma GCC unroll 16
@@ -89,18 +115,12 @@ struct Micro2 {
   #pragma GCC unroll 16
     for (int k = 0; k < 8; ++k) store(out + k * outStride, v[k]);
   }
-  template <std::ptrdiff_t Bytes>
-  static void copyRow(BYTE* dst, const BYTE* tile) {
-    copyTileRow<Bytes>(dst, tile);
-  }
 };
 
 // 4 x 4 pixels of 4 bytes: two 32-bit rounds.
-struct Micro4 {
+struct Micro4 : Sse2MicroBase {
   static constexpr unsigned kBytes = 4;
   static constexpr LONG kRows = 4, kCols = 4;
-  static constexpr bool kTileOnly = false;
-  static constexpr std::ptrdiff_t kTilePad = 0;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[4];
   #pragma GCC unroll 16
@@ -112,10 +132,6 @@ struct Micro4 {
     }
   #pragma GCC unroll 16
     for (int k = 0; k < 4; ++k) store(out + k * outStride, v[k]);
-  }
-  template <std::ptrdiff_t Bytes>
-  static void copyRow(BYTE* dst, const BYTE* tile) {
-    copyTileRow<Bytes>(dst, tile);
   }
 };
 
@@ -129,8 +145,6 @@ inline __m128i reverse8(__m128i v) {
   v = reverse16(v);
   return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
 }
-
-inline void stream(BYTE* p, __m128i v) { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
 
 // Store policies for the mirror groups, as types so that they inline.
 struct Store {
@@ -199,6 +213,11 @@ void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 // Row copies with non-temporal stores between an unaligned head and tail;
 // the stores go by whole cache lines, so that every write-combining buffer
 // leaves full.
+void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height) {
+  transposePlane<Pixel3StreamMicro, 64, 32, 64, 32>(src, srcStride, dst, dstStride, width, height);
+}
+
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                             std::size_t rowBytes, LONG rows) {
   for (LONG r = 0; r < rows; ++r) {

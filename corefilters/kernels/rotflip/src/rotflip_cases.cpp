@@ -32,9 +32,6 @@ bool framesFit(int angle, const RotFlipFrames& frames) {
   return ORV_CHECK(frames.src != nullptr && frames.dst != nullptr);
 }
 
-// A destination at least this large cannot stay in the caches beside its
-// source, so writing it needs no reads of its lines: the ...Large kernels.
-constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 
 bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   if (!framesFit(angle, frames)) return false;
@@ -44,7 +41,7 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const rotflip_detail::RotFlipPlan plan = rotflip_detail::planRotFlip(angle, flipV, flipH, frames);
   const unsigned b = frames.bytesPerPixel;
   const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
-  const bool large = rowBytes * static_cast<std::size_t>(frames.height) >= kLargeFrameBytes;
+  const bool large = rowBytes * static_cast<std::size_t>(frames.height) >= rotflip_detail::kLargeFrameBytes;
   switch (plan.op) {
     case RotFlipOp::copyRows:
       if (plan.srcStride == plan.dstStride) {

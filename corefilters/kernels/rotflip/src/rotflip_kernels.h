@@ -33,6 +33,11 @@ struct RotFlipKernels {
   TransposeFn transpose[4];
 };
 
+// A destination frame of at least this many bytes cannot stay in the caches
+// beside its source, so writing it needs no reads of its lines: the kernels
+// switch to non-temporal stores.
+constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
+
 // The fastest set the feature word allows: AVX2, else SSE2, else plain C++.
 const RotFlipKernels& rotFlipKernelsFor(std::uint32_t features);
 
@@ -77,6 +82,8 @@ void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std:
 void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);

@@ -17,9 +17,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/wintypes.h"
+#include "rotflip_kernels.h"
 
 namespace orv_filter::rotflip_detail {
 namespace {
@@ -66,11 +68,20 @@ inline void transposePixels(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out
 //   kRows, kCols     source pixels one run() call transposes
 //   kTileOnly        run() may write a few bytes past a pixel (tile only)
 //   kTilePad         bytes of slack after each tile row for such writes
+//   kCanStream       streamRow() and fence() exist
 //   run(src, srcStride, out, outStride)
-//   copyRow<Bytes>(dst, tile)   copies one tile row of Bytes bytes
-template <class Micro, LONG kBlockRows, LONG kBlockCols, bool kThroughTile>
+//   copyRow<Bytes>(dst, tile)     copies one tile row of Bytes bytes
+//   streamRow<Bytes>(dst, tile)   the same with non-temporal stores into a
+//                                 line-aligned dst; fence() orders them
+//
+// Bands are kBlockRows source rows, except a first band of firstBandRows
+// rows when that is not 0 (it lines the later bands' destination segments
+// up with cache lines). kStream copies the tile rows of whole blocks out
+// with streamRow().
+template <class Micro, LONG kBlockRows, LONG kBlockCols, bool kThroughTile, bool kStream = false>
 void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                     LONG height) {
+                     LONG height, LONG firstBandRows = 0) {
+  static_assert(kThroughTile || !kStream);
   static_assert(kBlockRows % Micro::kRows == 0 && kBlockCols % Micro::kCols == 0);
   static_assert(kThroughTile || !Micro::kTileOnly);
   constexpr std::ptrdiff_t kB = Micro::kBytes;
@@ -78,8 +89,9 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
   constexpr std::ptrdiff_t kTileStride = kRowBytes + Micro::kTilePad;
   alignas(64) BYTE tile[kThroughTile ? kBlockCols * kTileStride : 1];
 
-  for (LONG r0 = 0; r0 < height; r0 += kBlockRows) {
-    const LONG rows = smaller(kBlockRows, height - r0);
+  LONG rows = 0;
+  for (LONG r0 = 0; r0 < height; r0 += rows) {
+    rows = smaller(r0 == 0 && firstBandRows > 0 ? firstBandRows : kBlockRows, height - r0);
     const BYTE* band = src + r0 * srcStride;
     for (LONG c0 = 0; c0 < width; c0 += kBlockCols) {
       const LONG cols = smaller(kBlockCols, width - c0);
@@ -97,8 +109,12 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
             Micro::run(block + r * srcStride + c * kB, srcStride, target + c * targetStride + r * kB, targetStride);
           }
         }
-        if constexpr (kThroughTile) {
-          for (LONG c = 0; c < kBlockCols; ++c) Micro::template copyRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+        for (LONG c = 0; kThroughTile && c < kBlockCols; ++c) {
+          if constexpr (kStream) {
+            Micro::template streamRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+          } else {
+            Micro::template copyRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+          }
         }
         continue;
       }
@@ -123,16 +139,43 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
   }
 }
 
-// Direct blocks where the destination pitch allows, tall blocks through the
-// tile otherwise.
+// For a destination too large for the caches, written through the tile with
+// non-temporal stores: the rows of the first band that line every later
+// band's destination segments up with cache lines, or -1 when the pitch or
+// the pixel size makes that impossible.
+template <std::ptrdiff_t kB>
+inline LONG streamingFirstBand(const BYTE* dst, std::ptrdiff_t dstStride) {
+  if (dstStride % 64 != 0) return -1;
+  const std::ptrdiff_t misalign = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(dst) % 64);
+  for (LONG rows = 0; rows < 64; ++rows) {
+    if ((misalign + rows * kB) % 64 == 0) return rows;
+  }
+  return -1;
+}
+
+// Frames too large for the caches go through the tile with non-temporal
+// stores where the micro-kernel can; otherwise direct blocks where the
+// destination pitch (and the micro-kernel) allows, tall blocks through the
+// tile where it does not.
 template <class Micro, LONG kDirectRows, LONG kDirectCols, LONG kTileRows, LONG kTileCols>
 void transposePlane(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                     LONG height) {
-  if (rowsSpreadOverCache(dstStride)) {
-    transposeBlocks<Micro, kDirectRows, kDirectCols, false>(src, srcStride, dst, dstStride, width, height);
-  } else {
-    transposeBlocks<Micro, kTileRows, kTileCols, true>(src, srcStride, dst, dstStride, width, height);
+  if constexpr (Micro::kCanStream) {
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * Micro::kBytes;
+    const LONG firstBand = bytes >= kLargeFrameBytes ? streamingFirstBand<Micro::kBytes>(dst, dstStride) : -1;
+    if (firstBand >= 0) {
+      transposeBlocks<Micro, kTileRows, kTileCols, true, true>(src, srcStride, dst, dstStride, width, height, firstBand);
+      Micro::fence();
+      return;
+    }
   }
+  if constexpr (!Micro::kTileOnly) {
+    if (rowsSpreadOverCache(dstStride)) {
+      transposeBlocks<Micro, kDirectRows, kDirectCols, false>(src, srcStride, dst, dstStride, width, height);
+      return;
+    }
+  }
+  transposeBlocks<Micro, kTileRows, kTileCols, true>(src, srcStride, dst, dstStride, width, height);
 }
 
 }  // namespace
