@@ -36,15 +36,13 @@ constexpr unsigned kPixelBytes[] = {1, 3, 4};
 
 // What a case does to the displayed image; peers are compared per effect.
 enum class Effect { copy, mirrorLR, mirrorTB, halfTurn, quarterTurn };
-constexpr Effect kCaseEffect[16] = {
-    Effect::copy,        Effect::mirrorLR,    Effect::mirrorTB,    Effect::halfTurn,
-    Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn,
-    Effect::halfTurn,    Effect::mirrorTB,    Effect::mirrorLR,    Effect::copy,
-    Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn};
-constexpr const char* kCaseName[16] = {"copy (memcpy)", "mirror LR",   "mirror TB", "half turn",
-                                       "turn cw",       "transpose",   "anti-transpose", "turn ccw",
-                                       "half turn",     "mirror TB",   "mirror LR", "copy",
-                                       "turn ccw",      "anti-transpose", "transpose", "turn cw"};
+constexpr Effect kCaseEffect[16] = {Effect::copy,        Effect::mirrorLR,    Effect::mirrorTB,    Effect::halfTurn,
+                                    Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn,
+                                    Effect::halfTurn,    Effect::mirrorTB,    Effect::mirrorLR,    Effect::copy,
+                                    Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn};
+constexpr const char* kCaseName[16] = {
+    "copy (memcpy)", "mirror LR", "mirror TB", "half turn", "turn cw",  "transpose",      "anti-transpose", "turn ccw",
+    "half turn",     "mirror TB", "mirror LR", "copy",      "turn ccw", "anti-transpose", "transpose",      "turn cw"};
 
 // One source and one destination, large enough for every frame, shared by
 // all benchmarks so that page faults stay out of the timings.
@@ -137,7 +135,7 @@ const Peer kPeers[] = {
 struct Entry {
   unsigned size;  // index into kSizes
   unsigned bytes;
-  int caseIndex;      // -1 for a peer
+  int caseIndex;  // -1 for a peer
   const Peer* peer;
   std::vector<double> samples;
 };
@@ -151,9 +149,8 @@ std::string prefix(const FrameSize& s, unsigned b) {
 }
 
 void setRate(benchmark::State& state, const FrameSize& s) {
-  state.counters["MPix/s"] =
-      benchmark::Counter(static_cast<double>(s.w) * s.h * static_cast<double>(state.iterations()) / 1e6,
-                         benchmark::Counter::kIsRate);
+  state.counters["MPix/s"] = benchmark::Counter(
+      static_cast<double>(s.w) * s.h * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }
 
 void registerAll() {
@@ -169,8 +166,8 @@ void registerAll() {
           Buffers& buf = buffers();
           const std::size_t bytes = static_cast<std::size_t>(s.w) * s.h * b;
           const bool quarter = kCaseEffect[index] == Effect::quarterTurn;
-          const RotFlipFrames f{buf.src.data(), buf.dst.data(), s.w, s.h, quarter ? s.h : s.w, quarter ? s.w : s.h,
-                                b, true};
+          const RotFlipFrames f{buf.src.data(),      buf.dst.data(),      s.w, s.h,
+                                quarter ? s.h : s.w, quarter ? s.w : s.h, b,   true};
           for (auto _ : state) {
             if (index == 0) {
               std::memcpy(buf.dst.data(), buf.src.data(), bytes);
@@ -222,8 +219,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n%-10s %2s %-4s %-15s %9s %8s  %-22s %9s %7s\n", "size", "B", "case", "effect", "MPix/s",
-                "x memcpy", "fastest peer", "MPix/s", "x peer");
+    std::printf("\n%-10s %2s %-4s %-15s %9s %8s  %-22s %9s %7s\n", "size", "B", "case", "effect", "MPix/s", "x memcpy",
+                "fastest peer", "MPix/s", "x peer");
     for (unsigned si = 0; si < std::size(kSizes); ++si) {
       for (unsigned b : kPixelBytes) printGroup(si, b);
     }

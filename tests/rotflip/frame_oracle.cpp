@@ -14,22 +14,38 @@ namespace rotflip_test {
 
 Point displayedTarget(unsigned index, LONG w, LONG h, LONG x, LONG y) {
   switch (index) {
-    case 0: return {x, y};
-    case 1: return {w - 1 - x, y};
-    case 2: return {x, h - 1 - y};
-    case 3: return {w - 1 - x, h - 1 - y};
-    case 4: return {h - 1 - y, x};
-    case 5: return {y, x};
-    case 6: return {h - 1 - y, w - 1 - x};
-    case 7: return {y, w - 1 - x};
-    case 8: return {w - 1 - x, h - 1 - y};
-    case 9: return {x, h - 1 - y};
-    case 10: return {w - 1 - x, y};
-    case 11: return {x, y};
-    case 12: return {y, w - 1 - x};
-    case 13: return {h - 1 - y, w - 1 - x};
-    case 14: return {y, x};
-    case 15: return {h - 1 - y, x};
+    case 0:
+      return {x, y};
+    case 1:
+      return {w - 1 - x, y};
+    case 2:
+      return {x, h - 1 - y};
+    case 3:
+      return {w - 1 - x, h - 1 - y};
+    case 4:
+      return {h - 1 - y, x};
+    case 5:
+      return {y, x};
+    case 6:
+      return {h - 1 - y, w - 1 - x};
+    case 7:
+      return {y, w - 1 - x};
+    case 8:
+      return {w - 1 - x, h - 1 - y};
+    case 9:
+      return {x, h - 1 - y};
+    case 10:
+      return {w - 1 - x, y};
+    case 11:
+      return {x, y};
+    case 12:
+      return {y, w - 1 - x};
+    case 13:
+      return {h - 1 - y, w - 1 - x};
+    case 14:
+      return {y, x};
+    case 15:
+      return {h - 1 - y, x};
   }
   throw std::invalid_argument("case index");
 }

@@ -28,8 +28,8 @@ struct Level {
   std::uint32_t mask;
 };
 
-constexpr std::uint32_t kAllButAvx2 = orv::kCpuMMX | orv::kCpuSSE | orv::kCpuSSE2 | orv::kCpuSSE3 | orv::kCpuSSSE3 |
-                                      orv::kCpuSSE41 | orv::kCpuSSE42;
+constexpr std::uint32_t kAllButAvx2 =
+    orv::kCpuMMX | orv::kCpuSSE | orv::kCpuSSE2 | orv::kCpuSSE3 | orv::kCpuSSSE3 | orv::kCpuSSE41 | orv::kCpuSSE42;
 const Level kLevels[] = {{"plain C++", 0u}, {"SSE2", kAllButAvx2}, {"AVX2", ~0u}};
 
 std::vector<Size> fastPathSizes() {
@@ -40,8 +40,8 @@ std::vector<Size> fastPathSizes() {
   // Around the block sides, heights whose quarter turns give destination
   // pitches of large powers of two (the route through the tile), and one
   // frame large enough for many full blocks with ragged edges.
-  for (Size s : {Size{64, 64}, Size{65, 129}, Size{129, 65}, Size{128, 48}, Size{31, 97}, Size{130, 512},
-                 Size{67, 256}, Size{1000, 333}}) {
+  for (Size s : {Size{64, 64}, Size{65, 129}, Size{129, 65}, Size{128, 48}, Size{31, 97}, Size{130, 512}, Size{67, 256},
+                 Size{1000, 333}}) {
     sizes.push_back(s);
   }
   return sizes;

@@ -37,7 +37,8 @@ TEST(RotFlipKernels, MirrorsReverseEveryRowAtEveryAlignment) {
     for (unsigned b = 1; b <= 4; ++b) {
       for (const std::ptrdiff_t w : widths) {
         const std::ptrdiff_t row = w * b;
-        GuardedBytes src(static_cast<std::size_t>(row * kRows), w % 2 ? GuardedBytes::AgainstStart : GuardedBytes::AgainstEnd);
+        GuardedBytes src(static_cast<std::size_t>(row * kRows),
+                         w % 2 ? GuardedBytes::AgainstStart : GuardedBytes::AgainstEnd);
         fillRandom(src.data(), src.size(), static_cast<std::uint32_t>(w * 7 + b));
         for (bool large : {false, true}) {
           for (bool upwards : {false, true}) {
@@ -55,10 +56,11 @@ TEST(RotFlipKernels, MirrorsReverseEveryRowAtEveryAlignment) {
               std::vector<BYTE> expected = before;
               for (LONG r = 0; r < kRows; ++r) {
                 BYTE* out = expected.data() + (first - dst.data()) + (upwards ? -pitch : pitch) * r;
-                for (std::ptrdiff_t x = 0; x < w; ++x) std::memcpy(out + x * b, src.data() + r * row + (w - 1 - x) * b, b);
+                for (std::ptrdiff_t x = 0; x < w; ++x)
+                  std::memcpy(out + x * b, src.data() + r * row + (w - 1 - x) * b, b);
               }
-              ASSERT_EQ(dst.bytes(), expected) << level.name << (large ? " large" : "") << ", B " << b << ", width " << w
-                                               << ", shift " << shift << (upwards ? ", rows upwards" : "");
+              ASSERT_EQ(dst.bytes(), expected) << level.name << (large ? " large" : "") << ", B " << b << ", width "
+                                               << w << ", shift " << shift << (upwards ? ", rows upwards" : "");
             }
           }
         }

@@ -27,8 +27,10 @@ TEST(RotFlipRefusals, SidesThatBreakTheRuleOfTheAngle) {
       const RotFlipFrames right = framesFor(index, src.data(), nullptr, w, h, b, true);
       const struct {
         LONG dw, dh;
-      } wrong[] = {{right.destHeight, right.destWidth}, {right.destWidth, right.destHeight - 1},
-                   {right.destWidth - 1, right.destHeight}, {right.destWidth + 1, right.destHeight}};
+      } wrong[] = {{right.destHeight, right.destWidth},
+                   {right.destWidth, right.destHeight - 1},
+                   {right.destWidth - 1, right.destHeight},
+                   {right.destWidth + 1, right.destHeight}};
       for (const auto d : wrong) {
         GuardedBytes dst(static_cast<std::size_t>(d.dw) * d.dh * b, GuardedBytes::AgainstEnd);
         fillRandom(dst.data(), dst.size(), 3);

@@ -43,14 +43,16 @@ template <std::ptrdiff_t Bytes>
 inline void copyTileRow(BYTE* dst, const BYTE* tile) {
   static_assert(Bytes % 32 == 0);
 #pragma GCC unroll 8
-  for (std::ptrdiff_t i = 0; i < Bytes; i += 32) store(dst + i, _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 32)
+    store(dst + i, _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
 }
 template <std::ptrdiff_t Bytes>
 inline void streamTileRow(BYTE* dst, const BYTE* tile) {
   static_assert(Bytes % 32 == 0);
 #pragma GCC unroll 8
   for (std::ptrdiff_t i = 0; i < Bytes; i += 32) {
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i),
+                        _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
   }
 }
 
@@ -81,8 +83,9 @@ struct Micro1 : Avx2MicroBase {
     for (int i = 0; i < 8; ++i) v[i] = loadRowPair(src + i * srcStride, src + (i + 8) * srcStride);
 #pragma GCC unroll 3
     for (int round = 0; round < 3; ++round) {
-      interleaveRound(v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi8(a, b); },
-                      [](__m256i a, __m256i b) { return _mm256_unpackhi_epi8(a, b); });
+      interleaveRound(
+          v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi8(a, b); },
+          [](__m256i a, __m256i b) { return _mm256_unpackhi_epi8(a, b); });
     }
 #pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) {
@@ -104,8 +107,9 @@ struct Micro2 : Avx2MicroBase {
     for (int i = 0; i < 8; ++i) v[i] = loadRowPair(src + i * srcStride, src + (i + 8) * srcStride);
 #pragma GCC unroll 3
     for (int round = 0; round < 3; ++round) {
-      interleaveRound(v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi16(a, b); },
-                      [](__m256i a, __m256i b) { return _mm256_unpackhi_epi16(a, b); });
+      interleaveRound(
+          v, [](__m256i a, __m256i b) { return _mm256_unpacklo_epi16(a, b); },
+          [](__m256i a, __m256i b) { return _mm256_unpackhi_epi16(a, b); });
     }
 #pragma GCC unroll 8
     for (int k = 0; k < 8; ++k) store(out + k * outStride, v[k]);
@@ -155,18 +159,18 @@ constexpr LaneMask kReverse1 = laneReverseMask(1);
 constexpr LaneMask kReverse2 = laneReverseMask(2);
 
 // Store policies for the mirror groups, as types so that they inline.
-struct Store {
+struct OrdinaryStore {
   void operator()(BYTE* p, __m256i v) const { store(p, v); }
   void operator()(BYTE* p, __m128i v) const { store128(p, v); }
 };
-struct Stream {
+struct StreamingStore {
   void operator()(BYTE* p, __m256i v) const { _mm256_stream_si256(reinterpret_cast<__m256i*>(p), v); }
   void operator()(BYTE* p, __m128i v) const { _mm_stream_si128(reinterpret_cast<__m128i*>(p), v); }
 };
 
 // Two registers (64 bytes) per group.
-template <class Reverse, class Store>
-inline auto mirrorGroup(Reverse reverse, Store put) {
+template <class Reverse, class Put>
+inline auto mirrorGroup(Reverse reverse, Put put) {
   return [reverse, put](const BYTE* s, BYTE* d) {
     const __m256i a = load(s), b = load(s + 32);
     put(d, reverse(b));
@@ -178,15 +182,17 @@ template <unsigned B, class Reverse>
 inline void mirrorRowsVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                              std::ptrdiff_t width, LONG rows, Reverse reverse,
                              void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
-  mirrorRowsInGroups<B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}), narrow);
+  mirrorRowsInGroups<B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, OrdinaryStore{}),
+                                narrow);
 }
 
 template <unsigned B, class Reverse>
 inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                       std::ptrdiff_t width, LONG rows, Reverse reverse,
                                       void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
-  mirrorRowsStreaming<B, 64 / B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
-                                     mirrorGroup(reverse, Stream{}), narrow);
+  mirrorRowsStreaming<B, 64 / B, 64 / B>(src, srcStride, dst, dstStride, width, rows,
+                                         mirrorGroup(reverse, OrdinaryStore{}), mirrorGroup(reverse, StreamingStore{}),
+                                         narrow);
   _mm_sfence();  // order the non-temporal stores before anything later
 }
 
@@ -207,7 +213,8 @@ constexpr Mirror3Masks mirror3Masks() {
   Mirror3Masks masks{};
   for (unsigned j = 0; j < 48; ++j) {
     const unsigned from = 3 * (15 - j / 3) + j % 3;
-    for (unsigned q = 0; q < 3; ++q) masks.m[j / 16][q][j % 16] = (from / 16 == q) ? static_cast<BYTE>(from % 16) : 0x80;
+    for (unsigned q = 0; q < 3; ++q)
+      masks.m[j / 16][q][j % 16] = (from / 16 == q) ? static_cast<BYTE>(from % 16) : 0x80;
   }
   return masks;
 }
@@ -215,15 +222,16 @@ constexpr Mirror3Masks kMirror3 = mirror3Masks();
 
 inline __m128i mask3(unsigned out, unsigned in) { return load128(kMirror3.m[out][in]); }
 
-template <class Store>
-inline auto mirror3Group(Store put) {
+template <class Put>
+inline auto mirror3Group(Put put) {
   const __m128i m0b = mask3(0, 1), m0c = mask3(0, 2);
   const __m128i m1a = mask3(1, 0), m1b = mask3(1, 1), m1c = mask3(1, 2);
   const __m128i m2a = mask3(2, 0), m2b = mask3(2, 1);
   return [=](const BYTE* s, BYTE* d) {
     const __m128i a = load128(s), b = load128(s + 16), c = load128(s + 32);
     put(d, _mm_or_si128(_mm_shuffle_epi8(c, m0c), _mm_shuffle_epi8(b, m0b)));
-    put(d + 16, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(c, m1c), _mm_shuffle_epi8(b, m1b)), _mm_shuffle_epi8(a, m1a)));
+    put(d + 16,
+        _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(c, m1c), _mm_shuffle_epi8(b, m1b)), _mm_shuffle_epi8(a, m1a)));
     put(d + 32, _mm_or_si128(_mm_shuffle_epi8(b, m2b), _mm_shuffle_epi8(a, m2a)));
   };
 }
@@ -241,13 +249,14 @@ void mirrorRows2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std:
 void mirrorRows4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                       std::ptrdiff_t width, LONG rows) {
   const __m256i order = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  mirrorRowsVector<4>(src, srcStride, dst, dstStride, width, rows,
-                      [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); }, mirrorRow4_C);
+  mirrorRowsVector<4>(
+      src, srcStride, dst, dstStride, width, rows, [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); },
+      mirrorRow4_C);
 }
 
 void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                       std::ptrdiff_t width, LONG rows) {
-  mirrorRowsInGroups<3, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(Store{}), mirrorRow3_C);
+  mirrorRowsInGroups<3, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(OrdinaryStore{}), mirrorRow3_C);
 }
 
 void mirrorRowsStreaming1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
@@ -263,21 +272,24 @@ void mirrorRowsStreaming2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
   // Four groups of 16 pixels make 192 bytes, three whole cache lines.
-  const auto group = mirror3Group(Stream{});
-  mirrorRowsStreaming<3, 16, 64>(src, srcStride, dst, dstStride, width, rows, mirror3Group(Store{}),
-                             [group](const BYTE* s, BYTE* d) {
-                               group(s + 144, d);
-                               group(s + 96, d + 48);
-                               group(s + 48, d + 96);
-                               group(s, d + 144);
-                             }, mirrorRow3_C);
+  const auto group = mirror3Group(StreamingStore{});
+  mirrorRowsStreaming<3, 16, 64>(
+      src, srcStride, dst, dstStride, width, rows, mirror3Group(OrdinaryStore{}),
+      [group](const BYTE* s, BYTE* d) {
+        group(s + 144, d);
+        group(s + 96, d + 48);
+        group(s + 48, d + 96);
+        group(s, d + 144);
+      },
+      mirrorRow3_C);
   _mm_sfence();
 }
 void mirrorRowsStreaming4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
   const __m256i order = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-  mirrorRowsStreamingVector<4>(src, srcStride, dst, dstStride, width, rows,
-                               [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); }, mirrorRow4_C);
+  mirrorRowsStreamingVector<4>(
+      src, srcStride, dst, dstStride, width, rows, [order](__m256i v) { return _mm256_permutevar8x32_epi32(v, order); },
+      mirrorRow4_C);
 }
 
 void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,

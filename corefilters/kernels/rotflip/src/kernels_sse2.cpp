@@ -84,14 +84,15 @@ struct Micro1 : Sse2MicroBase {
   static constexpr LONG kRows = 8, kCols = 16;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[8];
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int round = 0; round < 3; ++round) {
-      interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi8(a, b); },
-                      [](__m128i a, __m128i b) { return _mm_unpackhi_epi8(a, b); });
+      interleaveRound(
+          v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi8(a, b); },
+          [](__m128i a, __m128i b) { return _mm_unpackhi_epi8(a, b); });
     }
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int k = 0; k < 8; ++k) {
       storeLow(out + (2 * k) * outStride, v[k]);
       storeHigh(out + (2 * k + 1) * outStride, v[k]);
@@ -105,14 +106,15 @@ struct Micro2 : Sse2MicroBase {
   static constexpr LONG kRows = 8, kCols = 8;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[8];
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int i = 0; i < 8; ++i) v[i] = load(src + i * srcStride);
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int round = 0; round < 3; ++round) {
-      interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); },
-                      [](__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); });
+      interleaveRound(
+          v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi16(a, b); },
+          [](__m128i a, __m128i b) { return _mm_unpackhi_epi16(a, b); });
     }
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int k = 0; k < 8; ++k) store(out + k * outStride, v[k]);
   }
 };
@@ -123,14 +125,15 @@ struct Micro4 : Sse2MicroBase {
   static constexpr LONG kRows = 4, kCols = 4;
   static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
     __m128i v[4];
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int i = 0; i < 4; ++i) v[i] = load(src + i * srcStride);
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int round = 0; round < 2; ++round) {
-      interleaveRound(v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi32(a, b); },
-                      [](__m128i a, __m128i b) { return _mm_unpackhi_epi32(a, b); });
+      interleaveRound(
+          v, [](__m128i a, __m128i b) { return _mm_unpacklo_epi32(a, b); },
+          [](__m128i a, __m128i b) { return _mm_unpackhi_epi32(a, b); });
     }
-  #pragma GCC unroll 16
+#pragma GCC unroll 16
     for (int k = 0; k < 4; ++k) store(out + k * outStride, v[k]);
   }
 };
@@ -147,16 +150,16 @@ inline __m128i reverse8(__m128i v) {
 }
 
 // Store policies for the mirror groups, as types so that they inline.
-struct Store {
+struct OrdinaryStore {
   void operator()(BYTE* p, __m128i v) const { store(p, v); }
 };
-struct Stream {
+struct StreamingStore {
   void operator()(BYTE* p, __m128i v) const { stream(p, v); }
 };
 
 // Four registers (64 bytes) per group.
-template <class Reverse, class Store>
-inline auto mirrorGroup(Reverse reverse, Store put) {
+template <class Reverse, class Put>
+inline auto mirrorGroup(Reverse reverse, Put put) {
   return [reverse, put](const BYTE* s, BYTE* d) {
     const __m128i a = load(s), b = load(s + 16), c = load(s + 32), e = load(s + 48);
     put(d, reverse(e));
@@ -170,15 +173,17 @@ template <unsigned B, class Reverse>
 inline void mirrorRowsVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                              std::ptrdiff_t width, LONG rows, Reverse reverse,
                              void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
-  mirrorRowsInGroups<B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}), narrow);
+  mirrorRowsInGroups<B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, OrdinaryStore{}),
+                                narrow);
 }
 
 template <unsigned B, class Reverse>
 inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                       std::ptrdiff_t width, LONG rows, Reverse reverse,
                                       void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
-  mirrorRowsStreaming<B, 64 / B, 64 / B>(src, srcStride, dst, dstStride, width, rows, mirrorGroup(reverse, Store{}),
-                                     mirrorGroup(reverse, Stream{}), narrow);
+  mirrorRowsStreaming<B, 64 / B, 64 / B>(src, srcStride, dst, dstStride, width, rows,
+                                         mirrorGroup(reverse, OrdinaryStore{}), mirrorGroup(reverse, StreamingStore{}),
+                                         narrow);
   _mm_sfence();  // order the non-temporal stores before anything later
 }
 

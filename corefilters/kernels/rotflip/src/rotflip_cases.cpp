@@ -32,7 +32,6 @@ bool framesFit(int angle, const RotFlipFrames& frames) {
   return ORV_CHECK(frames.src != nullptr && frames.dst != nullptr);
 }
 
-
 bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   if (!framesFit(angle, frames)) return false;
   if (frames.width == 0 || frames.height == 0) return true;

@@ -21,8 +21,8 @@ using CopyRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst
 
 // Destination row c, column r = source row r, column c, for a source of
 // `width` x `height` pixels. Strides are in bytes and may be negative.
-using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
-                             LONG width, LONG height);
+using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                             LONG height);
 
 // The ...Large kernels are for frames too large for the caches: they write
 // with non-temporal stores where the instruction set has them.
@@ -73,12 +73,12 @@ void mirrorRowsStreaming2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
                                std::ptrdiff_t width, LONG rows);
 void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows);
-void mirrorRows1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
-void mirrorRows2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
-void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
+void mirrorRows1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
 void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
@@ -96,14 +96,14 @@ void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
                                std::ptrdiff_t width, LONG rows);
 void mirrorRowsStreaming4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows);
-void mirrorRows1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
-void mirrorRows2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
-void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
-void mirrorRows4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
-                   LONG rows);
+void mirrorRows1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
 void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 void transposePlane2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,

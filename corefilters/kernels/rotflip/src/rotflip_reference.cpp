@@ -37,11 +37,20 @@ bool rotFlipReference(unsigned index, const RotFlipFrames& frames) {
   if (index >= 16) return false;
   const int td = frames.storedTopDown ? 1 : 0;
   switch (frames.bytesPerPixel) {
-    case 1: kTable<1>.fn[index][td](frames); return true;
-    case 2: kTable<2>.fn[index][td](frames); return true;
-    case 3: kTable<3>.fn[index][td](frames); return true;
-    case 4: kTable<4>.fn[index][td](frames); return true;
-    default: return false;
+    case 1:
+      kTable<1>.fn[index][td](frames);
+      return true;
+    case 2:
+      kTable<2>.fn[index][td](frames);
+      return true;
+    case 3:
+      kTable<3>.fn[index][td](frames);
+      return true;
+    case 4:
+      kTable<4>.fn[index][td](frames);
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -14,9 +14,7 @@ inline __m128i load(const BYTE* p) { return _mm_loadu_si128(reinterpret_cast<con
 inline void store(BYTE* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
 // Pixel (col, row) of a frame `width` pixels wide.
-inline std::ptrdiff_t at(LONG width, LONG col, LONG row) {
-  return (std::ptrdiff_t{row} * width + col) * 4;
-}
+inline std::ptrdiff_t at(LONG width, LONG col, LONG row) { return (std::ptrdiff_t{row} * width + col) * 4; }
 
 // Transposes the 4 x 4 block held as rows r0..r3; t[k] becomes column k.
 inline void transpose4(__m128i r0, __m128i r1, __m128i r2, __m128i r3, __m128i (&t)[4]) {
@@ -39,10 +37,14 @@ using BlockFn = void (*)(const BYTE*, BYTE*, LONG, LONG, LONG, LONG);
 
 BlockFn blockFn(BlockTurn turn) {
   switch (turn) {
-    case BlockTurn::clockwise: return turnBlock4x4Clockwise;
-    case BlockTurn::counterClockwise: return turnBlock4x4CounterClockwise;
-    case BlockTurn::transpose: return turnBlock4x4Transpose;
-    case BlockTurn::antiTranspose: return turnBlock4x4AntiTranspose;
+    case BlockTurn::clockwise:
+      return turnBlock4x4Clockwise;
+    case BlockTurn::counterClockwise:
+      return turnBlock4x4CounterClockwise;
+    case BlockTurn::transpose:
+      return turnBlock4x4Transpose;
+    case BlockTurn::antiTranspose:
+      return turnBlock4x4AntiTranspose;
   }
   return turnBlock4x4Transpose;
 }
@@ -52,7 +54,9 @@ BlockFn blockFn(BlockTurn turn) {
 void mirrorRows4(const BYTE* src, BYTE* dst, LONG width, LONG height, bool keepRowOrder) {
   for (LONG r = 0; r < height; ++r) {
     const LONG dr = keepRowOrder ? r : height - 1 - r;
-    for (LONG c = 0; c < width; c += 4) store(dst + at(width, width - 4 - c, dr), reversed(load(src + at(width, c, r))));
+    for (LONG c = 0; c < width; c += 4) {
+      store(dst + at(width, width - 4 - c, dr), reversed(load(src + at(width, c, r))));
+    }
   }
 }
 
@@ -130,10 +134,21 @@ bool rotFlipSse2Case(unsigned index, const RotFlipFrames& frames) {
   constexpr BlockTurn kBottomUp[4] = {BlockTurn::counterClockwise, BlockTurn::antiTranspose, BlockTurn::transpose,
                                       BlockTurn::clockwise};
   switch (index) {
-    case 1: case 10: mirrorRows4(src, dst, srcDimx, srcDimy, true); break;
-    case 2: case 9: reverseRows4(src, dst, srcDimx, srcDimy); break;
-    case 3: case 8: mirrorRows4(src, dst, srcDimx, srcDimy, false); break;
-    case 11: copyFrame4(src, dst, srcDimx, srcDimy); break;
+    case 1:
+    case 10:
+      mirrorRows4(src, dst, srcDimx, srcDimy, true);
+      break;
+    case 2:
+    case 9:
+      reverseRows4(src, dst, srcDimx, srcDimy);
+      break;
+    case 3:
+    case 8:
+      mirrorRows4(src, dst, srcDimx, srcDimy, false);
+      break;
+    case 11:
+      copyFrame4(src, dst, srcDimx, srcDimy);
+      break;
     default: {
       const unsigned k = index < 8 ? index - 4 : 15 - index;
       turnFrame4(td ? kTopDown[k] : kBottomUp[k], src, dst, srcDimx, srcDimy);

@@ -40,8 +40,8 @@ inline bool rowsSpreadOverCache(std::ptrdiff_t pitch) {
 
 // Plain transposition of a rows x cols part of a block.
 template <unsigned B>
-inline void transposePixels(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride,
-                            LONG rows, LONG cols) {
+inline void transposePixels(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride, LONG rows,
+                            LONG cols) {
   for (LONG r = 0; r < rows; ++r) {
     const BYTE* s = src + r * srcStride;
     BYTE* o = out + std::ptrdiff_t{r} * B;
@@ -164,7 +164,8 @@ void transposePlane(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::p
     const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * Micro::kBytes;
     const LONG firstBand = bytes >= kLargeFrameBytes ? streamingFirstBand<Micro::kBytes>(dst, dstStride) : -1;
     if (firstBand >= 0) {
-      transposeBlocks<Micro, kTileRows, kTileCols, true, true>(src, srcStride, dst, dstStride, width, height, firstBand);
+      transposeBlocks<Micro, kTileRows, kTileCols, true, true>(src, srcStride, dst, dstStride, width, height,
+                                                               firstBand);
       Micro::fence();
       return;
     }

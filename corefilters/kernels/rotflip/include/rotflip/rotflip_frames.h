@@ -13,12 +13,12 @@ namespace orv_filter {
 struct RotFlipFrames {
   const BYTE* src;
   BYTE* dst;
-  LONG width;           // source pixels per row
-  LONG height;          // source rows (absolute)
-  LONG destWidth;       // destination pixels per row
-  LONG destHeight;      // destination rows (absolute)
-  UINT bytesPerPixel;   // of the source, used for both frames
-  bool storedTopDown;   // memory row 0 is the displayed top row (both frames)
+  LONG width;          // source pixels per row
+  LONG height;         // source rows (absolute)
+  LONG destWidth;      // destination pixels per row
+  LONG destHeight;     // destination rows (absolute)
+  UINT bytesPerPixel;  // of the source, used for both frames
+  bool storedTopDown;  // memory row 0 is the displayed top row (both frames)
 };
 
 // A case operation: returns false, with the destination untouched, when the
