@@ -56,8 +56,9 @@ TEST(RotFlipKernels, MirrorsReverseEveryRowAtEveryAlignment) {
               std::vector<BYTE> expected = before;
               for (LONG r = 0; r < kRows; ++r) {
                 BYTE* out = expected.data() + (first - dst.data()) + (upwards ? -pitch : pitch) * r;
-                for (std::ptrdiff_t x = 0; x < w; ++x)
+                for (std::ptrdiff_t x = 0; x < w; ++x) {
                   std::memcpy(out + x * b, src.data() + r * row + (w - 1 - x) * b, b);
+                }
               }
               ASSERT_EQ(dst.bytes(), expected) << level.name << (large ? " large" : "") << ", B " << b << ", width "
                                                << w << ", shift " << shift << (upwards ? ", rows upwards" : "");

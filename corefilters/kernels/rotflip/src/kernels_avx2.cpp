@@ -43,8 +43,9 @@ template <std::ptrdiff_t Bytes>
 inline void copyTileRow(BYTE* dst, const BYTE* tile) {
   static_assert(Bytes % 32 == 0);
 #pragma GCC unroll 8
-  for (std::ptrdiff_t i = 0; i < Bytes; i += 32)
+  for (std::ptrdiff_t i = 0; i < Bytes; i += 32) {
     store(dst + i, _mm256_load_si256(reinterpret_cast<const __m256i*>(tile + i)));
+  }
 }
 template <std::ptrdiff_t Bytes>
 inline void streamTileRow(BYTE* dst, const BYTE* tile) {
@@ -213,8 +214,9 @@ constexpr Mirror3Masks mirror3Masks() {
   Mirror3Masks masks{};
   for (unsigned j = 0; j < 48; ++j) {
     const unsigned from = 3 * (15 - j / 3) + j % 3;
-    for (unsigned q = 0; q < 3; ++q)
+    for (unsigned q = 0; q < 3; ++q) {
       masks.m[j / 16][q][j % 16] = (from / 16 == q) ? static_cast<BYTE>(from % 16) : 0x80;
+    }
   }
   return masks;
 }
