@@ -5,6 +5,7 @@
 
 #include "bayer2y800.h"
 #include "cfilterfactory.h"
+#include "dialogs/dialogtemplates.h"
 
 namespace orv_filter {
 namespace {
@@ -16,7 +17,11 @@ __attribute__((constructor)) void recordModuleInstance() {
   Dl_info info{};
   if (::dladdr(reinterpret_cast<void*>(&recordModuleInstance), &info) != 0)
     g_hInstance = static_cast<HINSTANCE>(info.dli_fbase);
+  registerPropertyDialogs(g_hInstance);
 }
+
+// The templates live in the module's memory: withdraw them before it goes.
+__attribute__((destructor)) void withdrawDialogTemplates() { unregisterPropertyDialogs(g_hInstance); }
 
 }  // namespace
 
