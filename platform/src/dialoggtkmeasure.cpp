@@ -7,14 +7,26 @@
 namespace orv::gtk {
 namespace {
 
+struct Search {
+  GType type;
+  GtkWidget* found;
+};
+
+void searchChild(GtkWidget* widget, gpointer data);
+
+// Internal children included: a combo box keeps its cell view inside its
+// button.
 GtkWidget* findChild(GtkWidget* widget, GType type) {
   if (G_TYPE_CHECK_INSTANCE_TYPE(widget, type)) return widget;
   if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-  GtkWidget* found = nullptr;
-  for (GList* c = children; c && !found; c = c->next) found = findChild(GTK_WIDGET(c->data), type);
-  g_list_free(children);
-  return found;
+  Search search{type, nullptr};
+  gtk_container_forall(GTK_CONTAINER(widget), &searchChild, &search);
+  return search.found;
+}
+
+void searchChild(GtkWidget* widget, gpointer data) {
+  auto* search = static_cast<Search*>(data);
+  if (!search->found) search->found = findChild(widget, search->type);
 }
 
 // A widget's allocation in the coordinates of the dialog's client area.
