@@ -36,9 +36,15 @@ orv::ControlState control(HWND dialog, int id) {
   return s;
 }
 
+// Long parameters as they are, bool ones as 1 or 0.
 Params readParams(IParameterCtrl* ctrl, std::initializer_list<const char16_t*> names) {
   Params values;
-  for (const char16_t* name : names) values[name] = getLong(ctrl, name);
+  for (const char16_t* name : names) {
+    VARIANT v;
+    VariantInit(&v);
+    EXPECT_EQ(ctrl->getParameter(name, &v), eParamOk);
+    values[name] = v.vt == VT_BOOL ? (v.boolVal != VARIANT_FALSE ? 1 : 0) : v.lVal;
+  }
   return values;
 }
 
@@ -80,7 +86,7 @@ const Edit kEdits[] = {
        orv::userClick(d, kFlipVerticalCheck);
        orv::userSelectItem(d, kRotationList, 3);
      },
-     {{u"Rotation Angle", 270}, {u"Flip H", -1}, {u"Flip V", -1}}},
+     {{u"Rotation Angle", 270}, {u"Flip H", 1}, {u"Flip V", 1}}},
     {u"ROI", {u"Left", u"Top", u"Width", u"Height"},
      [](HWND d) {
        orv::userMoveSlider(d, kRoiLeftSlider, 4);
