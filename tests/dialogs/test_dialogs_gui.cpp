@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <clocale>
 #include <functional>
 #include <string>
 #include <thread>
@@ -198,11 +199,13 @@ TEST_F(GuiDialogs, RoiKeyboardStepsRefusalsAndLiveLimits) {
   for (const ShownDialog& d : driver.shownDialogs()) checkLayout(d);
 }
 
-// The toolkit learned the display's depth when it started.
-TEST_F(GuiDialogs, ScreenDepthComesFromTheDisplay) {
+// Starting the toolkit learned the display's depth and left the host's
+// locale alone (the test runs with LC_ALL set, which GTK would apply).
+TEST_F(GuiDialogs, ToolkitTakesTheScreenDepthAndLeavesTheLocale) {
   FilterRef f(u"DeNoise");
   EXPECT_TRUE(runDialog(f.params(), [&](const ShownDialog& d) { driver.click(d, IDOK); }));
   EXPECT_EQ(orv::screenBitsPerPixel(), 32) << "a 24-bit X display keeps its pixels in 32 bits";
+  EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
 }
 
 }  // namespace
