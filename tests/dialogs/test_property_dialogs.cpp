@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -194,6 +195,16 @@ TEST(DialogWithoutDisplay, CallDialogFailsSilentlyAndLeavesTheParameters) {
   }
   if (display) setenv("DISPLAY", display->c_str(), 1);
   if (wayland) setenv("WAYLAND_DISPLAY", wayland->c_str(), 1);
+}
+
+// Neither the scripts nor a missing display start the toolkit: its library
+// is loaded only when a dialog could be shown on a screen.
+TEST(DialogToolkit, IsNotLoadedByThisProcess) {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    EXPECT_EQ(line.find("libgtk-3"), std::string::npos) << line;
+    EXPECT_EQ(line.find("liborvdialogs_gtk"), std::string::npos) << line;
+  }
 }
 
 // ---- DeBayer ----
