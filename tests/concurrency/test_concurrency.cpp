@@ -22,6 +22,7 @@ using Pixlib::FrameBuffer;
 namespace {
 
 constexpr int kFrames = 300;
+constexpr int kMinChanges = 200;  // the stream goes on until the writer has made this many
 
 using Bytes = std::vector<BYTE>;
 using ParamSet = std::function<void(IParameterCtrl*)>;
@@ -42,16 +43,18 @@ std::set<Bytes> streamWhileChanging(IFrameFilter* filter, const FrameTypeInfo& i
   fillPattern(src);
   filter->notifyStart_(in, out);
   std::atomic<bool> done{false};
+  std::atomic<int> changes{0};
   std::thread writer([&] {
     for (std::size_t i = 0; !done.load(); ++i) {
       ctrl->lock();
       sets[i % sets.size()](ctrl);
       ctrl->unlock();
+      ++changes;
       std::this_thread::yield();
     }
   });
   std::set<Bytes> seen;
-  for (int i = 0; i < kFrames; ++i)
+  for (int i = 0; i < kFrames || changes.load() < kMinChanges; ++i)
     if (filter->transform_(src, dest) == S_OK) seen.insert(contents(dest));
   done = true;
   writer.join();
@@ -156,11 +159,11 @@ TEST(Concurrency, DeNoiseLevelChangesLandOnRunBoundaries) {
       filter->lock();
       if (setLong(filter, u"DeNoise Level", 2) == eParamLiveMode) ++refused;
       filter->unlock();
+      std::this_thread::yield();
     }
   });
-  // The run restarts on a level change; count frames per run to keep it even.
   std::set<BYTE> seen;
-  for (int i = 0; i < 4 * kFrames; ++i)
+  for (int i = 0; i < 4 * kFrames || refused.load() < kMinChanges; ++i)
     if (filter->transform(i % 2 ? high : low, dest)) seen.insert(dest.getBufferPtr()[0]);
   done = true;
   writer.join();
