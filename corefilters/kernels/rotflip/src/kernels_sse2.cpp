@@ -223,6 +223,30 @@ void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
       src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse32(v); }, mirrorRow4_C);
 }
 
+// Row copies by 64-byte chunks, the last one overlapping the one before;
+// rows under 64 bytes go to memcpy.
+void copyRows_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                   LONG rows) {
+  const auto chunk = [](const BYTE* s, BYTE* d) {
+    const __m128i a = load(s), b = load(s + 16), c = load(s + 32), e = load(s + 48);
+    store(d, a);
+    store(d + 16, b);
+    store(d + 32, c);
+    store(d + 48, e);
+  };
+  for (LONG r = 0; r < rows; ++r) {
+    const BYTE* s = src + r * srcStride;
+    BYTE* d = dst + r * dstStride;
+    if (rowBytes < 64) {
+      std::memcpy(d, s, rowBytes);
+      continue;
+    }
+    std::size_t i = 0;
+    for (; i + 64 <= rowBytes; i += 64) chunk(s + i, d + i);
+    if (i < rowBytes) chunk(s + rowBytes - 64, d + rowBytes - 64);
+  }
+}
+
 // Row copies with non-temporal stores between an unaligned head and tail;
 // the stores go by whole cache lines, so that every write-combining buffer
 // leaves full.
