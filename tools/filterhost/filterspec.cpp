@@ -1,0 +1,54 @@
+#include "filterspec.h"
+
+namespace filterhost {
+namespace {
+
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+bool parseFilterSpec(const std::string& text, FilterSpec& spec, std::string& error) {
+  spec = FilterSpec{};
+  const auto colon = text.find(':');
+  const std::string head = text.substr(0, colon);
+  const auto at = head.find('@');
+  spec.name = trimmed(head.substr(0, at));
+  if (at != std::string::npos) spec.loadFrom = trimmed(head.substr(at + 1));
+  if (spec.name.empty()) {
+    error = "'" + text + "' names no filter (expected NAME[@FILE][:PARAM=VALUE,...])";
+    return false;
+  }
+  if (at != std::string::npos && spec.loadFrom.empty()) {
+    error = "'" + text + "' has '@' but no parameter file after it";
+    return false;
+  }
+  if (colon == std::string::npos) return true;
+
+  std::string rest = text.substr(colon + 1);
+  std::size_t begin = 0;
+  while (begin <= rest.size()) {
+    const auto comma = rest.find(',', begin);
+    const std::string item = rest.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin);
+    begin = comma == std::string::npos ? rest.size() + 1 : comma + 1;
+    if (trimmed(item).empty()) continue;
+    const auto equals = item.find('=');
+    if (equals == std::string::npos) {
+      error = "'" + trimmed(item) + "' in '" + text + "' is not PARAM=VALUE";
+      return false;
+    }
+    ParamSetting setting{trimmed(item.substr(0, equals)), trimmed(item.substr(equals + 1))};
+    if (setting.name.empty()) {
+      error = "'" + trimmed(item) + "' in '" + text + "' names no parameter";
+      return false;
+    }
+    spec.settings.push_back(std::move(setting));
+  }
+  return true;
+}
+
+}  // namespace filterhost
