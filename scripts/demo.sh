@@ -5,3 +5,6 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=Release
 "$root/build/bin/filterhost" list
+echo
+# The built-in camera through the demo chain: the figures, and one picture per stage.
+"$root/build/bin/filterhost" demo --stages "$root/out/demo"

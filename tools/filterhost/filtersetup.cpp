@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
+#include "fileio.h"
 #include "platform/taskmem.h"
 #include "platform/textconv.h"
 
@@ -85,20 +84,15 @@ tParamResult setFromText(IParameterCtrl* params, const ParamSetting& setting) {
   return result;
 }
 
-bool readTextFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 int loadParameterFile(const std::string& filter, IParameterCtrl* params, const std::string& path,
                       std::string& error) {
-  std::string text;
-  if (!readTextFile(path, text)) {
-    error = "cannot read the parameter file '" + path + "' for '" + filter + "'";
+  std::vector<std::uint8_t> bytes;
+  std::string why;
+  if (!readWholeFile(path, bytes, why)) {
+    error = "cannot read the parameter file '" + path + "' for '" + filter + "': " + why;
     return kExitFailure;
   }
+  std::string text(bytes.begin(), bytes.end());
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
   if (params->restoreParameters(orv::utf8ToUtf16(text).c_str()) != eParamOk) {
     error = "'" + filter + "' rejects the parameter text in '" + path +
@@ -159,12 +153,10 @@ std::string parameterText(IParameterCtrl* params) {
 int saveParameterFile(const std::string& filterName, IParameterCtrl* params, const std::string& path,
                       std::string& error) {
   std::string text = parameterText(params);
-  if (text.empty()) text = "{}";
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out << text << "\n";
-  if (out) out.close();
-  if (!out) {
-    error = "cannot write the parameter file '" + path + "' for '" + filterName + "'";
+  text = (text.empty() ? "{}" : text) + "\n";
+  std::string why;
+  if (!writeWholeFile(path, text.data(), text.size(), why)) {
+    error = "cannot write the parameter file '" + path + "' for '" + filterName + "': " + why;
     return kExitFailure;
   }
   return kExitOk;

@@ -1,10 +1,7 @@
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "fileio.h"
 #include "image.h"
 
 namespace filterhost {
@@ -37,19 +34,12 @@ Image makeImage(int width, int height, int channels) {
 }
 
 bool readImageFile(const std::string& path, Image& image, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read image '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    error = "cannot read image '" + path + "': read error";
-    return false;
-  }
+  std::vector<std::uint8_t> file;
   std::string why;
   bool ok = false;
-  if (file.empty()) {
+  if (!readWholeFile(path, file, why)) {
+    ok = false;
+  } else if (file.empty()) {
     why = "an empty file";
   } else if (startsWith(file, kPngSignature, sizeof kPngSignature)) {
     ok = decodePng(file, image, why);
@@ -71,11 +61,8 @@ bool writeImageFile(const std::string& path, const Image& image, std::string& er
     error = "cannot write image '" + path + "': " + why;
     return false;
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-  if (out) out.close();
-  if (!out) {
-    error = "cannot write image '" + path + "': " + std::strerror(errno);
+  if (!writeWholeFile(path, file.data(), file.size(), why)) {
+    error = "cannot write image '" + path + "': " + why;
     return false;
   }
   return true;

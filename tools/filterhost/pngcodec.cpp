@@ -30,7 +30,7 @@ std::string reason(const png_image& image, const char* fallback) {
 bool decodePng(const std::vector<std::uint8_t>& file, Image& image, std::string& error) {
   PngImage png;
   if (!png_image_begin_read_from_memory(&png.image, file.data(), file.size())) {
-    error = "not a readable PNG image (" + reason(png.image, "bad header") + ")";
+    error = "a damaged or truncated PNG image (" + reason(png.image, "bad header") + ")";
     return false;
   }
   if (png.image.format & PNG_FORMAT_FLAG_LINEAR) {
