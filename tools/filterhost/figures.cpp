@@ -58,8 +58,8 @@ void printFigures(std::ostream& out, const Pixlib::FilterChain& chain, std::uint
   left(nameWidth + 2) << "filter";
   left(18) << "input";
   left(18) << "output";
-  right(10) << "frames in";
-  right(11) << "frames out";
+  right(11) << "frames in";
+  right(12) << "frames out";
   right(11) << "ms/frame";
   right(10) << "MPix/s" << "\n";
   std::chrono::nanoseconds busy{0};
@@ -72,8 +72,8 @@ void printFigures(std::ostream& out, const Pixlib::FilterChain& chain, std::uint
     left(nameWidth + 2) << chain.nameOf(i);
     left(18) << Pixlib::frameTypeText(chain.inputTypeOf(i));
     left(18) << Pixlib::frameTypeText(chain.outputTypeOf(i));
-    right(10) << f.framesIn;
-    right(11) << f.framesOut;
+    right(11) << f.framesIn;
+    right(12) << f.framesOut;
     right(11) << std::fixed << std::setprecision(3) << msPerFrame;
     right(10) << std::setprecision(1) << mpix << "\n";
   }
