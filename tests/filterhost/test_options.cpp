@@ -2,14 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "filtersetup.h"
-#include "filterspec.h"
+#include "filterrequest.h"
 #include "runplan.h"
 
 using namespace filterhost;
 
 namespace {
 
-TEST(FilterSpecs, SplitNameFileAndSettings) {
+TEST(FilterRequests, SplitNameFileAndSettings) {
   struct Case {
     const char* text;
     const char* name;
@@ -27,21 +27,21 @@ TEST(FilterSpecs, SplitNameFileAndSettings) {
       {"X:A=", "X", "", {{"A", ""}}},
   };
   for (const Case& c : cases) {
-    FilterSpec spec;
+    FilterRequest request;
     std::string error;
-    ASSERT_TRUE(parseFilterSpec(c.text, spec, error)) << c.text << ": " << error;
-    EXPECT_EQ(spec.name, c.name) << c.text;
-    EXPECT_EQ(spec.loadFrom, c.file) << c.text;
-    ASSERT_EQ(spec.settings.size(), c.settings.size()) << c.text;
+    ASSERT_TRUE(parseFilterRequest(c.text, request, error)) << c.text << ": " << error;
+    EXPECT_EQ(request.name, c.name) << c.text;
+    EXPECT_EQ(request.loadFrom, c.file) << c.text;
+    ASSERT_EQ(request.settings.size(), c.settings.size()) << c.text;
     for (std::size_t i = 0; i < c.settings.size(); ++i) {
-      EXPECT_EQ(spec.settings[i].name, c.settings[i].first) << c.text;
-      EXPECT_EQ(spec.settings[i].value, c.settings[i].second) << c.text;
+      EXPECT_EQ(request.settings[i].name, c.settings[i].first) << c.text;
+      EXPECT_EQ(request.settings[i].value, c.settings[i].second) << c.text;
     }
   }
   for (const char* bad : {"", ":Mode=1", "DeBayer@", "DeBayer:Mode", "DeBayer:=2"}) {
-    FilterSpec spec;
+    FilterRequest request;
     std::string error;
-    EXPECT_FALSE(parseFilterSpec(bad, spec, error)) << bad;
+    EXPECT_FALSE(parseFilterRequest(bad, request, error)) << bad;
     EXPECT_FALSE(error.empty());
   }
 }

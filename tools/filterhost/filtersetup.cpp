@@ -162,24 +162,24 @@ int saveParameterFile(const std::string& filterName, IParameterCtrl* params, con
   return kExitOk;
 }
 
-int makeFilter(Pixlib::FilterModule& module, const FilterSpec& spec, FilterHandle& handle, std::string& error) {
-  handle = FilterHandle(module.factory()->createFilter(orv::utf8ToUtf16(spec.name).c_str()));
-  if (!handle) return unknownFilter(module, spec.name, error);
+int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, FilterHandle& handle, std::string& error) {
+  handle = FilterHandle(module.factory()->createFilter(orv::utf8ToUtf16(request.name).c_str()));
+  if (!handle) return unknownFilter(module, request.name, error);
   if (!handle.params()) {
-    error = "'" + spec.name + "' offers no parameter interface";
+    error = "'" + request.name + "' offers no parameter interface";
     return kExitFailure;
   }
-  if (!spec.loadFrom.empty()) {
-    if (const int code = loadParameterFile(spec.name, handle.params(), spec.loadFrom, error)) return code;
+  if (!request.loadFrom.empty()) {
+    if (const int code = loadParameterFile(request.name, handle.params(), request.loadFrom, error)) return code;
   }
-  for (const ParamSetting& setting : spec.settings) {
+  for (const ParamSetting& setting : request.settings) {
     const tParamResult result = setFromText(handle.params(), setting);
     if (result != eParamOk) {
-      error = explainRefusal(result, spec.name, setting, handle.params());
+      error = explainRefusal(result, request.name, setting, handle.params());
       return kExitUsage;
     }
   }
-  if (!spec.saveTo.empty()) return saveParameterFile(spec.name, handle.params(), spec.saveTo, error);
+  if (!request.saveTo.empty()) return saveParameterFile(request.name, handle.params(), request.saveTo, error);
   return kExitOk;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "filterspec.h"
+#include "filterrequest.h"
 #include "pixrt/filtermodule.h"
 
 namespace filterhost {
@@ -43,10 +43,10 @@ struct ParameterView {
 };
 std::vector<ParameterView> parametersOf(IParameterCtrl* params);
 
-// Creates the filter the spec names, applies its parameter file and then its
+// Creates the filter the request names, applies its parameter file and then its
 // settings, and saves its parameter text when asked. On failure returns the
 // exit code and sets `error`.
-int makeFilter(Pixlib::FilterModule& module, const FilterSpec& spec, FilterHandle& handle, std::string& error);
+int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, FilterHandle& handle, std::string& error);
 
 // Writes the filter's parameter text to `path` ("{}" for a filter without
 // parameters).

@@ -1,5 +1,7 @@
 // filterhost: runs the module's filters as an application would.
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -64,10 +66,7 @@ Exit status: 0 success, 1 a file, picture, module or chain failed,
 2 the command line names or sets something the module refuses.
 )";
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int runMain(std::vector<std::string> args) {
   std::string modulePath = Pixlib::libraryDirectory() + "/corefilterssd.ftf";
   if (args.size() >= 2 && args[0] == "--module") {
     modulePath = args[1];
@@ -97,4 +96,19 @@ int main(int argc, char** argv) {
   if (command == "run") return filterhost::runCommand(*module, args);
   if (command == "demo") return filterhost::demoCommand(*module, args);
   return filterhost::dialogCommand(*module, args);
+}
+
+}  // namespace
+
+// A failure the commands do not expect (memory exhausted for a huge frame)
+// still ends with a message and an exit code, not an abort.
+int main(int argc, char** argv) {
+  try {
+    return runMain(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::bad_alloc&) {
+    std::cerr << "filterhost: out of memory\n";
+  } catch (const std::exception& e) {
+    std::cerr << "filterhost: " << e.what() << "\n";
+  }
+  return filterhost::kExitFailure;
 }

@@ -20,10 +20,10 @@ RunPlan demoPlan() {
   plan.frames = 64;
   plan.stagesDir = "demo-output";
   for (const char* text : kDemoChain) {
-    FilterSpec spec;
+    FilterRequest request;
     std::string error;
-    parseFilterSpec(text, spec, error);
-    plan.filters.push_back(std::move(spec));
+    parseFilterRequest(text, request, error);
+    plan.filters.push_back(std::move(request));
   }
   return plan;
 }

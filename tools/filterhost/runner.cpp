@@ -163,10 +163,10 @@ int writeStages(const std::string& dir, const Pixlib::FilterChain& chain, const 
 int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
   std::string error;
   Pixlib::FilterChain chain;
-  for (const FilterSpec& spec : plan.filters) {
+  for (const FilterRequest& request : plan.filters) {
     FilterHandle handle;
-    if (const int code = makeFilter(module, spec, handle, error)) return fail(code, error);
-    chain.append(handle.filter(), spec.name);
+    if (const int code = makeFilter(module, request, handle, error)) return fail(code, error);
+    chain.append(handle.filter(), request.name);
   }
 
   std::optional<Source> source = Source::open(plan, error);

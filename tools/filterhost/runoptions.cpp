@@ -54,9 +54,9 @@ int parseRunOptions(const std::vector<std::string>& args, RunPlan& plan, std::st
 
     if (option == "--filter" || option == "-f") {
       if (!needValue()) return kExitUsage;
-      FilterSpec spec;
-      if (!parseFilterSpec(value, spec, error)) return kExitUsage;
-      plan.filters.push_back(std::move(spec));
+      FilterRequest request;
+      if (!parseFilterRequest(value, request, error)) return kExitUsage;
+      plan.filters.push_back(std::move(request));
     } else if (option == "--load-params" || option == "--save-params") {
       if (!needValue()) return kExitUsage;
       if (plan.filters.empty()) return bad("must follow the --filter it applies to");

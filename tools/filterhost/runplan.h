@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "filterspec.h"
+#include "filterrequest.h"
 #include "pixrt/filtermodule.h"
 #include "syntheticcamera.h"
 
 namespace filterhost {
 
 struct RunPlan {
-  std::vector<FilterSpec> filters;   // in chain order
+  std::vector<FilterRequest> filters;   // in chain order
   std::vector<std::string> inputs;   // image files; none: the synthetic camera
   CameraSettings camera;
   bool cameraOptionGiven = false;

@@ -11,7 +11,7 @@ struct ParamSetting {
   std::string value;
 };
 
-struct FilterSpec {
+struct FilterRequest {
   std::string name;
   std::string loadFrom;  // parameter text applied before the settings
   std::string saveTo;    // where the parameter text goes once the settings are made
@@ -21,6 +21,6 @@ struct FilterSpec {
 // Splits at the first ':' (settings) and, before it, the first '@' (the
 // parameter file). Settings are separated by ',' and split at their first
 // '='; spaces around names and values are dropped.
-bool parseFilterSpec(const std::string& text, FilterSpec& spec, std::string& error);
+bool parseFilterRequest(const std::string& text, FilterRequest& request, std::string& error);
 
 }  // namespace filterhost

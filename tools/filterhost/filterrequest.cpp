@@ -1,4 +1,4 @@
-#include "filterspec.h"
+#include "filterrequest.h"
 
 namespace filterhost {
 namespace {
@@ -12,18 +12,18 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
-bool parseFilterSpec(const std::string& text, FilterSpec& spec, std::string& error) {
-  spec = FilterSpec{};
+bool parseFilterRequest(const std::string& text, FilterRequest& request, std::string& error) {
+  request = FilterRequest{};
   const auto colon = text.find(':');
   const std::string head = text.substr(0, colon);
   const auto at = head.find('@');
-  spec.name = trimmed(head.substr(0, at));
-  if (at != std::string::npos) spec.loadFrom = trimmed(head.substr(at + 1));
-  if (spec.name.empty()) {
+  request.name = trimmed(head.substr(0, at));
+  if (at != std::string::npos) request.loadFrom = trimmed(head.substr(at + 1));
+  if (request.name.empty()) {
     error = "'" + text + "' names no filter (expected NAME[@FILE][:PARAM=VALUE,...])";
     return false;
   }
-  if (at != std::string::npos && spec.loadFrom.empty()) {
+  if (at != std::string::npos && request.loadFrom.empty()) {
     error = "'" + text + "' has '@' but no parameter file after it";
     return false;
   }
@@ -46,7 +46,7 @@ bool parseFilterSpec(const std::string& text, FilterSpec& spec, std::string& err
       error = "'" + trimmed(item) + "' in '" + text + "' names no parameter";
       return false;
     }
-    spec.settings.push_back(std::move(setting));
+    request.settings.push_back(std::move(setting));
   }
   return true;
 }
