@@ -1,4 +1,4 @@
-// The command line of a chain: filter specs and run options.
+// The command line of a chain: filter requests and run options.
 #include <gtest/gtest.h>
 
 #include "filtersetup.h"
