@@ -4,6 +4,10 @@
 #include <dlfcn.h>
 
 #include "bayer2y800.h"
+#include "debayer.h"
+#include "denoisetransform.h"
+#include "roi.h"
+#include "rotflip.h"
 #include "cfilterfactory.h"
 
 namespace orv_filter {
@@ -30,6 +34,10 @@ extern "C" ORV_EXPORT IFilterFactory* getFilterFactory() {
   static CFilterFactory factory;
   static bool registered = false;
   if (!registered) {
+    factory.registerFilter<orv_filter::CDeBayerFilter>();
+    factory.registerFilter<orv_filter::CDeNoiseTransform>();
+    factory.registerFilter<orv_filter::RotFlipTransform>();
+    factory.registerFilter<orv_filter::CROITransform>();
     factory.registerFilter<orv_filter::CBayer2Y800>();
     registered = true;
   }

@@ -14,7 +14,7 @@ using orv_test::loadedModule;
 
 namespace {
 
-const std::u16string kFilterNames[] = {u"Bayer to Y800"};
+const std::u16string kFilterNames[] = {u"Bayer to Y800", u"DeBayer", u"DeNoise", u"ROI", u"Rotate Flip"};
 
 TEST(Factory, IsOneObjectListingItsFiltersInNameOrder) {
   IFilterFactory* factory = loadedModule().factory();

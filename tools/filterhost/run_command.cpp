@@ -11,7 +11,10 @@ namespace {
 // The demo: the built-in camera through the module's filters, one picture
 // per stage. One line per filter of the chain.
 constexpr const char* kDemoChain[] = {
-    "Bayer to Y800",
+    "DeBayer:Start Pattern=2,Mode=2",
+    "Rotate Flip:Rotation Angle=90",
+    "ROI:Left=160,Top=160,Width=640,Height=960",
+    "DeNoise:DeNoise Level=2",
 };
 
 RunPlan demoPlan() {

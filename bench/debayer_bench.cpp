@@ -1,0 +1,221 @@
+// Demosaicing throughput: every method, output format and source orientation
+// at two frame sizes, on each instruction set, beside references measured in
+// the same run: memcpy of the output bytes (always) and OpenCV's single-thread
+// Bayer conversions (when built with OpenCV). Prints a summary table with the
+// ratios at the end.
+//
+//   debayer_bench --benchmark_min_time=0.2
+//   debayer_bench --benchmark_filter='2448x2048' --benchmark_repetitions=3
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/cpu.h"
+#include "transform_method.h"
+
+#ifdef ORV_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace {
+
+using namespace orv_filter;
+
+struct FrameSize {
+  UINT width;
+  UINT height;
+  std::string name() const { return std::to_string(width) + "x" + std::to_string(height); }
+};
+
+const FrameSize kSizes[] = {{2448, 2048}, {1920, 1080}};
+const char* const kMethodNames[] = {"nearest", "bilinear", "edge"};
+
+struct IsaInfo {
+  DeBayerIsa isa;
+  const char* name;
+};
+const IsaInfo kIsas[] = {{DeBayerIsa::AVX2, "avx2"}, {DeBayerIsa::SSE2, "sse2"}, {DeBayerIsa::Scalar, "scalar"}};
+
+// Buffers shared by all benchmarks of one size: a source mosaic, a
+// destination large enough for 4-byte pixels, and a copy source for memcpy.
+struct Buffers {
+  std::vector<BYTE> mosaic;
+  std::vector<BYTE> out;
+  std::vector<BYTE> copySource;
+};
+
+Buffers& buffersFor(const FrameSize& size) {
+  static std::map<std::string, Buffers> cache;
+  Buffers& b = cache[size.name()];
+  if (b.mosaic.empty()) {
+    const std::size_t pixels = std::size_t(size.width) * size.height;
+    std::mt19937 rng(1);
+    b.mosaic.resize(pixels);
+    for (BYTE& v : b.mosaic) v = static_cast<BYTE>(rng());
+    b.out.assign(pixels * 4, 0);
+    b.copySource.assign(pixels * 4, 7);
+  }
+  return b;
+}
+
+void setPixelRate(benchmark::State& state, const FrameSize& size) {
+  state.counters["MPix/s"] = benchmark::Counter(double(size.width) * size.height * double(state.iterations()) / 1e6,
+                                                benchmark::Counter::kIsRate);
+}
+
+void benchDeBayer(benchmark::State& state, FrameSize size, LONG mode, int bpp, bool bottomUp, DeBayerIsa isa) {
+  Buffers& b = buffersFor(size);
+  const DeBayerKernelTable& table = deBayerTable(isa, bpp);
+  const DeBayerParams params = makeDeBayerParams(eGR, mode);
+  const LONG signedHeight = bottomUp ? -static_cast<LONG>(size.height) : static_cast<LONG>(size.height);
+  for (auto _ : state) {
+    deBayerDispatch(table, b.mosaic.data(), b.out.data(), size.width, signedHeight, params);
+    benchmark::DoNotOptimize(b.out.data());
+    benchmark::ClobberMemory();
+  }
+  setPixelRate(state, size);
+}
+
+void benchMemcpy(benchmark::State& state, FrameSize size, int bpp) {
+  Buffers& b = buffersFor(size);
+  const std::size_t bytes = std::size_t(size.width) * size.height * bpp;
+  for (auto _ : state) {
+    std::memcpy(b.out.data(), b.copySource.data(), bytes);
+    benchmark::DoNotOptimize(b.out.data());
+    benchmark::ClobberMemory();
+  }
+  setPixelRate(state, size);
+}
+
+#ifdef ORV_HAVE_OPENCV
+void benchOpenCv(benchmark::State& state, FrameSize size, int code, int channels) {
+  Buffers& b = buffersFor(size);
+  const int rows = static_cast<int>(size.height), cols = static_cast<int>(size.width);
+  const cv::Mat src(rows, cols, CV_8UC1, b.mosaic.data());
+  cv::Mat dst(rows, cols, CV_8UC(channels), b.out.data());
+  for (auto _ : state) {
+    cv::cvtColor(src, dst, code);
+    benchmark::DoNotOptimize(dst.data);
+    benchmark::ClobberMemory();
+  }
+  setPixelRate(state, size);
+}
+#endif
+
+std::string kernelName(const FrameSize& size, LONG mode, int bpp, bool bottomUp, const char* isa) {
+  return std::string("deBayer/") + kMethodNames[mode] + (bpp == 3 ? "/rgb24/" : "/rgb32/") +
+         (bottomUp ? "bottom-up/" : "top-down/") + size.name() + "/" + isa;
+}
+std::string memcpyName(const FrameSize& size, int bpp) {
+  return std::string("memcpy/") + (bpp == 3 ? "rgb24/" : "rgb32/") + size.name();
+}
+std::string openCvName(const FrameSize& size, const char* what) { return std::string("opencv/") + what + "/" + size.name(); }
+
+void registerAll() {
+  for (const FrameSize& size : kSizes) {
+    for (int bpp : {3, 4}) benchmark::RegisterBenchmark(memcpyName(size, bpp).c_str(), benchMemcpy, size, bpp);
+#ifdef ORV_HAVE_OPENCV
+    benchmark::RegisterBenchmark(openCvName(size, "BayerGR2BGR").c_str(), benchOpenCv, size, int(cv::COLOR_BayerGR2BGR), 3);
+    benchmark::RegisterBenchmark(openCvName(size, "BayerGR2BGRA").c_str(), benchOpenCv, size, int(cv::COLOR_BayerGR2BGRA), 4);
+    benchmark::RegisterBenchmark(openCvName(size, "BayerGR2BGR_EA").c_str(), benchOpenCv, size, int(cv::COLOR_BayerGR2BGR_EA), 3);
+#endif
+    for (const IsaInfo& isa : kIsas) {
+      if (isa.isa == DeBayerIsa::AVX2 && !(orv::cpuFeatureWord() & orv::kCpuAVX2)) continue;
+      for (LONG mode : {eNearestColor, eBilinear, eEdgeSensing}) {
+        for (int bpp : {3, 4}) {
+          for (bool bottomUp : {true, false}) {
+            benchmark::RegisterBenchmark(kernelName(size, mode, bpp, bottomUp, isa.name).c_str(), benchDeBayer, size, mode,
+                                         bpp, bottomUp, isa.isa);
+          }
+        }
+      }
+    }
+  }
+}
+
+// Keeps the best pixel rate of every benchmark (over repetitions) for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      const auto it = run.counters.find("MPix/s");
+      if (it == run.counters.end()) continue;
+      double& best = rates_[run.benchmark_name()];
+      best = std::max(best, double(it->second));
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  double rate(const std::string& name) const {
+    const auto it = rates_.find(name);
+    return it == rates_.end() ? 0.0 : it->second;
+  }
+
+  void printSummary() const {
+    std::printf("\nSummary (MPix/s, best of the repetitions; ratios use the instruction set the entry points pick,\n"
+                "all measured in this run)\n");
+    std::printf("%-10s %-9s %-6s %-9s %8s %8s %8s %10s %7s %12s\n", "size", "method", "format", "source", "avx2", "sse2",
+                "scalar", "memcpy", "x copy", "x OpenCV");
+    for (const FrameSize& size : kSizes) {
+      for (LONG mode : {eNearestColor, eBilinear, eEdgeSensing}) {
+        for (int bpp : {3, 4}) {
+          for (bool bottomUp : {true, false}) {
+            double isaRate[3];
+            double best = 0.0;  // the rate of the kernels the entry points choose
+            for (int i = 0; i < 3; ++i) {
+              isaRate[i] = rate(kernelName(size, mode, bpp, bottomUp, kIsas[i].name));
+              if (kIsas[i].isa == deBayerBestIsa()) best = isaRate[i];
+            }
+            if (best == 0.0) continue;
+            const double copy = rate(memcpyName(size, bpp));
+            const char* peer = mode == eEdgeSensing ? "BayerGR2BGR_EA" : bpp == 3 ? "BayerGR2BGR" : "BayerGR2BGRA";
+            const double cv = rate(openCvName(size, peer));
+            char cvText[40] = "-";
+            if (cv > 0) std::snprintf(cvText, sizeof cvText, "%.2f (%s)", best / cv, mode == eEdgeSensing ? "EA" : "bil");
+            std::printf("%-10s %-9s %-6s %-9s %8.0f %8.0f %8.0f %10.0f %7.2f %12s\n", size.name().c_str(), kMethodNames[mode],
+                        bpp == 3 ? "rgb24" : "rgb32", bottomUp ? "bottom-up" : "top-down", isaRate[0], isaRate[1],
+                        isaRate[2], copy, copy > 0 ? best / copy : 0.0, cvText);
+          }
+        }
+      }
+    }
+#ifdef ORV_HAVE_OPENCV
+    std::printf("OpenCV (1 thread):");
+    for (const FrameSize& size : kSizes) {
+      for (const char* what : {"BayerGR2BGR", "BayerGR2BGRA", "BayerGR2BGR_EA"}) {
+        std::printf(" %s %s %.0f;", what, size.name().c_str(), rate(openCvName(size, what)));
+      }
+    }
+    std::printf("\n");
+#else
+    std::printf("(built without OpenCV: no OpenCV ratios)\n");
+#endif
+  }
+
+ private:
+  std::map<std::string, double> rates_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef ORV_HAVE_OPENCV
+  cv::setNumThreads(1);  // the kernels run on one thread; compare like with like
+#endif
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  registerAll();
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printSummary();
+  benchmark::Shutdown();
+  return 0;
+}

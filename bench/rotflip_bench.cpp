@@ -1,0 +1,272 @@
+// Throughput of the sixteen rotation and mirror cases at 1, 3 and 4 bytes
+// per pixel, against a memcpy of the frame and, when installed, against
+// libyuv and OpenCV doing the same turn or mirror, all in one run.
+//
+// A summary table follows the usual benchmark output; with repetitions it
+// uses the median of each benchmark. Select parts with --benchmark_filter,
+// e.g. '2448x2048/B4/' or '/case0[4-7]'.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "rotflip/rotflip_frames.h"
+
+#if defined(ORV_HAVE_LIBYUV)
+#include <libyuv.h>
+#endif
+#if defined(ORV_HAVE_OPENCV)
+#include <opencv2/core.hpp>
+#endif
+
+namespace {
+
+using orv_filter::RotFlipFrames;
+
+struct FrameSize {
+  LONG w, h;
+};
+constexpr FrameSize kSizes[] = {{2448, 2048}, {2048, 2448}, {1920, 1080}};
+constexpr unsigned kPixelBytes[] = {1, 3, 4};
+
+// What a case does to the displayed image; peers are compared per effect.
+enum class Effect { copy, mirrorLR, mirrorTB, halfTurn, quarterTurn };
+constexpr Effect kCaseEffect[16] = {Effect::copy,        Effect::mirrorLR,    Effect::mirrorTB,    Effect::halfTurn,
+                                    Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn,
+                                    Effect::halfTurn,    Effect::mirrorTB,    Effect::mirrorLR,    Effect::copy,
+                                    Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn, Effect::quarterTurn};
+constexpr const char* kCaseName[16] = {
+    "copy (memcpy)", "mirror LR", "mirror TB", "half turn", "turn cw",  "transpose",      "anti-transpose", "turn ccw",
+    "half turn",     "mirror TB", "mirror LR", "copy",      "turn ccw", "anti-transpose", "transpose",      "turn cw"};
+
+// One source and one destination, large enough for every frame, shared by
+// all benchmarks so that page faults stay out of the timings.
+struct Buffers {
+  std::vector<BYTE> src, dst;
+  Buffers() : src(static_cast<std::size_t>(2448) * 2448 * 4), dst(src.size()) {
+    std::mt19937 gen(1);
+    for (BYTE& b : src) b = static_cast<BYTE>(gen());
+    std::fill(dst.begin(), dst.end(), BYTE{0});
+  }
+};
+Buffers& buffers() {
+  static Buffers b;
+  return b;
+}
+
+using FrameOp = void (*)(const BYTE* src, BYTE* dst, LONG w, LONG h, unsigned b);
+
+struct Peer {
+  const char* name;
+  Effect effect;
+  unsigned bytes;  // 0: any pixel size
+  FrameOp op;
+};
+
+#if defined(ORV_HAVE_LIBYUV)
+void yuvRotate(const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b, libyuv::RotationMode mode) {
+  const LONG dw = (mode == libyuv::kRotate90 || mode == libyuv::kRotate270) ? h : w;
+  if (b == 1) {
+    libyuv::RotatePlane(s, w, d, dw, w, h, mode);
+  } else {
+    libyuv::ARGBRotate(s, w * 4, d, dw * 4, w, h, mode);
+  }
+}
+#endif
+
+#if defined(ORV_HAVE_OPENCV)
+cv::Mat mat(const BYTE* p, LONG w, LONG h, unsigned b) {
+  return cv::Mat(h, w, CV_8UC(static_cast<int>(b)), const_cast<BYTE*>(p));
+}
+#endif
+
+const Peer kPeers[] = {
+#if defined(ORV_HAVE_LIBYUV)
+    {"libyuv RotatePlane90", Effect::quarterTurn, 1,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) { yuvRotate(s, d, w, h, b, libyuv::kRotate90); }},
+    {"libyuv ARGBRotate90", Effect::quarterTurn, 4,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) { yuvRotate(s, d, w, h, b, libyuv::kRotate90); }},
+    {"libyuv RotatePlane180", Effect::halfTurn, 1,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) { yuvRotate(s, d, w, h, b, libyuv::kRotate180); }},
+    {"libyuv ARGBRotate180", Effect::halfTurn, 4,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) { yuvRotate(s, d, w, h, b, libyuv::kRotate180); }},
+    {"libyuv MirrorPlane", Effect::mirrorLR, 1,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned) { libyuv::MirrorPlane(s, w, d, w, w, h); }},
+    {"libyuv RGB24Mirror", Effect::mirrorLR, 3,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned) { libyuv::RGB24Mirror(s, w * 3, d, w * 3, w, h); }},
+    {"libyuv ARGBMirror", Effect::mirrorLR, 4,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned) { libyuv::ARGBMirror(s, w * 4, d, w * 4, w, h); }},
+    {"libyuv CopyPlane -h", Effect::mirrorTB, 1,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned) { libyuv::CopyPlane(s, w, d, w, w, -h); }},
+    {"libyuv ARGBCopy -h", Effect::mirrorTB, 4,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned) { libyuv::ARGBCopy(s, w * 4, d, w * 4, w, -h); }},
+#endif
+#if defined(ORV_HAVE_OPENCV)
+    {"OpenCV rotate 90", Effect::quarterTurn, 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+       cv::Mat out = mat(d, h, w, b);
+       cv::rotate(mat(s, w, h, b), out, cv::ROTATE_90_CLOCKWISE);
+     }},
+    {"OpenCV rotate 180", Effect::halfTurn, 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+       cv::Mat out = mat(d, w, h, b);
+       cv::rotate(mat(s, w, h, b), out, cv::ROTATE_180);
+     }},
+    {"OpenCV flip 1", Effect::mirrorLR, 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+       cv::Mat out = mat(d, w, h, b);
+       cv::flip(mat(s, w, h, b), out, 1);
+     }},
+    {"OpenCV flip 0", Effect::mirrorTB, 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+       cv::Mat out = mat(d, w, h, b);
+       cv::flip(mat(s, w, h, b), out, 0);
+     }},
+#endif
+    {nullptr, Effect::copy, 0, nullptr},
+};
+
+// What each registered benchmark measured, for the summary.
+struct Entry {
+  unsigned size;  // index into kSizes
+  unsigned bytes;
+  int caseIndex;  // -1 for a peer
+  const Peer* peer;
+  std::vector<double> samples;
+};
+std::map<std::string, Entry>& entries() {
+  static std::map<std::string, Entry> e;
+  return e;
+}
+
+std::string prefix(const FrameSize& s, unsigned b) {
+  return std::to_string(s.w) + "x" + std::to_string(s.h) + "/B" + std::to_string(b) + "/";
+}
+
+void setRate(benchmark::State& state, const FrameSize& s) {
+  state.counters["MPix/s"] = benchmark::Counter(
+      static_cast<double>(s.w) * s.h * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+}
+
+void registerAll() {
+  for (unsigned si = 0; si < std::size(kSizes); ++si) {
+    const FrameSize s = kSizes[si];
+    for (unsigned b : kPixelBytes) {
+      for (int index = 0; index < 16; ++index) {
+        char name[16];
+        std::snprintf(name, sizeof name, "case%02d", index);
+        const std::string full = prefix(s, b) + name;
+        entries()[full] = Entry{si, b, index, nullptr, {}};
+        benchmark::RegisterBenchmark(full.c_str(), [s, b, index](benchmark::State& state) {
+          Buffers& buf = buffers();
+          const std::size_t bytes = static_cast<std::size_t>(s.w) * s.h * b;
+          const bool quarter = kCaseEffect[index] == Effect::quarterTurn;
+          const RotFlipFrames f{buf.src.data(),      buf.dst.data(),      s.w, s.h,
+                                quarter ? s.h : s.w, quarter ? s.w : s.h, b,   true};
+          for (auto _ : state) {
+            if (index == 0) {
+              std::memcpy(buf.dst.data(), buf.src.data(), bytes);
+            } else if (!orv_filter::rotFlipRawCaseTable[index](f)) {
+              state.SkipWithError("case refused the frame");
+              break;
+            }
+            benchmark::ClobberMemory();
+          }
+          setRate(state, s);
+        })->Unit(benchmark::kMillisecond);
+      }
+      for (const Peer* p = kPeers; p->name; ++p) {
+        if (p->bytes != 0 && p->bytes != b) continue;
+        const std::string full = prefix(s, b) + "peer:" + p->name;
+        entries()[full] = Entry{si, b, -1, p, {}};
+        benchmark::RegisterBenchmark(full.c_str(), [s, b, p](benchmark::State& state) {
+          Buffers& buf = buffers();
+          for (auto _ : state) {
+            p->op(buf.src.data(), buf.dst.data(), s.w, s.h, b);
+            benchmark::ClobberMemory();
+          }
+          setRate(state, s);
+        })->Unit(benchmark::kMillisecond);
+      }
+    }
+  }
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The console output as usual, then one table of rates and ratios.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+      const auto e = entries().find(r.run_name.function_name);
+      const auto c = r.counters.find("MPix/s");
+      if (e != entries().end() && c != r.counters.end()) e->second.samples.push_back(c->second.value);
+    }
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\n%-10s %2s %-4s %-15s %9s %8s  %-22s %9s %7s\n", "size", "B", "case", "effect", "MPix/s", "x memcpy",
+                "fastest peer", "MPix/s", "x peer");
+    for (unsigned si = 0; si < std::size(kSizes); ++si) {
+      for (unsigned b : kPixelBytes) printGroup(si, b);
+    }
+  }
+
+ private:
+  static void printGroup(unsigned si, unsigned b) {
+    double copyRate = 0;
+    std::map<Effect, std::pair<const Peer*, double>> best;
+    for (const auto& [name, e] : entries()) {
+      if (e.size != si || e.bytes != b || e.samples.empty()) continue;
+      const double rate = median(e.samples);
+      if (e.caseIndex == 0) copyRate = rate;
+      if (e.peer && rate > best[e.peer->effect].second) best[e.peer->effect] = {e.peer, rate};
+    }
+    for (const auto& [name, e] : entries()) {
+      if (e.size != si || e.bytes != b || e.caseIndex < 0 || e.samples.empty()) continue;
+      const double rate = median(e.samples);
+      char size[24];
+      std::snprintf(size, sizeof size, "%dx%d", kSizes[si].w, kSizes[si].h);
+      std::printf("%-10s %2u %4d %-15s %9.0f %8.2f", size, b, e.caseIndex, kCaseName[e.caseIndex], rate,
+                  copyRate > 0 ? rate / copyRate : 0.0);
+      const auto p = best.find(kCaseEffect[e.caseIndex]);
+      if (e.caseIndex != 0 && p != best.end() && p->second.first) {
+        std::printf("  %-22s %9.0f %7.2f", p->second.first->name, p->second.second, rate / p->second.second);
+      }
+      std::printf("\n");
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Short runs by default: the full set is some 250 benchmarks.
+  std::vector<char*> args(argv, argv + argc);
+  std::string minTime = "--benchmark_min_time=0.2";
+  if (std::none_of(args.begin(), args.end(),
+                   [](const char* a) { return std::strncmp(a, "--benchmark_min_time", 20) == 0; })) {
+    args.push_back(minTime.data());
+  }
+  int n = static_cast<int>(args.size());
+  benchmark::Initialize(&n, args.data());
+  registerAll();
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,59 @@
+// Per-frame pixel work of frame averaging: a run of 2^L frames is summed byte
+// by byte into a signed 16-bit accumulator, one entry per frame byte, and the
+// frame that ends the run is added on the fly while the mean is written out.
+//
+// The kernels know nothing of frames or runs; they treat every byte alike.
+// They never allocate, and any of the pointers may be unaligned.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/wintypes.h"
+
+namespace orv_filter {
+
+// First frame of a run: acc[i] = src[i]. One pass instead of "clear, then add".
+void denoiseStartRun(std::int16_t* acc, const BYTE* src, std::size_t n);
+
+// Any later frame but the last: acc[i] = int16(acc[i] + src[i]), acc read as
+// signed 16-bit and the sum stored truncated to 16 bits (it wraps around).
+void denoiseAccumulate(std::int16_t* acc, const BYTE* src, std::size_t n);
+
+// Last frame of a run: dst[i] = BYTE((int32(acc[i]) + src[i]) >> level), an
+// arithmetic shift of the 32-bit sum keeping its low 8 bits. Levels 0 to 7
+// are the ones in use; a larger level is a floor division as well, so levels
+// of 31 and above all give the sign of the sum (0 or 255).
+void denoiseEmit(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
+
+// The entry points above choose the best of these sets by orv::cpuFeatureWord()
+// on every call. Tests and benchmarks reach each set directly.
+struct DenoiseKernels {
+  void (*startRun)(std::int16_t* acc, const BYTE* src, std::size_t n);
+  void (*accumulate)(std::int16_t* acc, const BYTE* src, std::size_t n);
+  void (*emit)(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
+};
+
+// The reference loops every vector kernel must equal byte for byte.
+const DenoiseKernels& denoiseKernelsC();
+// Need the orv::kCpuSSE2 and orv::kCpuAVX2 feature bits respectively.
+const DenoiseKernels& denoiseKernelsSse2();
+const DenoiseKernels& denoiseKernelsAvx2();
+
+// The fastest set that `cpuFeatures` (a word of orv::CpuFeature bits) allows.
+const DenoiseKernels& denoiseKernelsFor(std::uint32_t cpuFeatures);
+
+// The individual kernels, for code that wants one without the table.
+void denoiseStartRunC(std::int16_t* acc, const BYTE* src, std::size_t n);
+void denoiseAccumulateC(std::int16_t* acc, const BYTE* src, std::size_t n);
+void denoiseEmitC(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
+
+void denoiseStartRunSse2(std::int16_t* acc, const BYTE* src, std::size_t n);
+void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n);
+void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
+
+void denoiseStartRunAvx2(std::int16_t* acc, const BYTE* src, std::size_t n);
+void denoiseAccumulateAvx2(std::int16_t* acc, const BYTE* src, std::size_t n);
+void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
+
+}  // namespace orv_filter

@@ -1,0 +1,41 @@
+// The frame pair a rotation or mirror case works on, and the table of the
+// fifteen case operations the Rotate Flip filter calls once per frame.
+#pragma once
+
+#include "platform/wintypes.h"
+
+namespace orv_filter {
+
+// Raw description of a source and a destination frame. Rows are packed
+// without padding: a row is width * bytesPerPixel bytes. The source buffer
+// holds width * height pixels and the destination destWidth * destHeight
+// pixels; the two buffers must not overlap.
+struct RotFlipFrames {
+  const BYTE* src;
+  BYTE* dst;
+  LONG width;          // source pixels per row
+  LONG height;         // source rows (absolute)
+  LONG destWidth;      // destination pixels per row
+  LONG destHeight;     // destination rows (absolute)
+  UINT bytesPerPixel;  // of the source, used for both frames
+  bool storedTopDown;  // memory row 0 is the displayed top row (both frames)
+};
+
+// A case operation: returns false, with the destination untouched, when the
+// pair breaks the size rule of its angle or the pixel size is not 1..4.
+using RotFlipRawCase = bool (*)(const RotFlipFrames&);
+
+// Clockwise turn by Angle (0, 90, 180, 270), then mirror top-to-bottom
+// (FlipV) and left-to-right (FlipH), as displayed.
+template <int Angle, bool FlipV, bool FlipH>
+bool rotFlipCase(const RotFlipFrames& frames);
+
+// Index = angle / 90 * 4 + (flip V ? 2 : 0) + (flip H ? 1 : 0). Entry 0 (no
+// turn, no mirror) is null: the filter copies that case itself.
+extern const RotFlipRawCase rotFlipRawCaseTable[16];
+
+constexpr unsigned rotFlipCaseIndex(int angle, bool flipV, bool flipH) {
+  return static_cast<unsigned>(angle / 90) * 4u + (flipV ? 2u : 0u) + (flipH ? 1u : 0u);
+}
+
+}  // namespace orv_filter

@@ -1,0 +1,114 @@
+// The row and plane kernels behind the case operations, one set per
+// instruction-set level. Each kernel has a plain C++ twin (suffix _C) that
+// produces the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/wintypes.h"
+
+namespace orv_filter::rotflip_detail {
+
+// Destination row r = source row r with its `width` pixels in reverse order,
+// for `rows` rows. Strides are in bytes and may be negative.
+using MirrorRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                              std::ptrdiff_t width, LONG rows);
+
+// Destination row r = source row r (rowBytes bytes), for `rows` rows.
+using CopyRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                            std::size_t rowBytes, LONG rows);
+
+// Destination row c, column r = source row r, column c, for a source of
+// `width` x `height` pixels. Strides are in bytes and may be negative.
+using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                             LONG height);
+
+// The ...Large kernels are for frames too large for the caches: they write
+// with non-temporal stores where the instruction set has them.
+struct RotFlipKernels {
+  MirrorRowsFn mirrorRows[4];  // by bytes per pixel - 1
+  MirrorRowsFn mirrorRowsLarge[4];
+  CopyRowsFn copyRowsLarge;
+  TransposeFn transpose[4];
+};
+
+// A destination frame of at least this many bytes cannot stay in the caches
+// beside its source, so writing it needs no reads of its lines: the kernels
+// switch to non-temporal stores.
+constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
+
+// The fastest set the feature word allows: AVX2, else SSE2, else plain C++.
+const RotFlipKernels& rotFlipKernelsFor(std::uint32_t features);
+
+// One row, for the vector kernels' narrow rows.
+void mirrorRow1_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRow2_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRow3_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRow4_C(const BYTE* src, BYTE* dst, std::ptrdiff_t width);
+void mirrorRows1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows2_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void mirrorRows4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
+                   LONG rows);
+void transposePlane1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                       LONG height);
+void transposePlane2_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                       LONG height);
+void transposePlane3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                       LONG height);
+void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                       LONG height);
+
+void copyRows_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                LONG rows);
+void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                            std::size_t rowBytes, LONG rows);
+void mirrorRowsStreaming1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRows1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void transposePlane1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+void transposePlane2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+
+void mirrorRowsStreaming1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRowsStreaming4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                               std::ptrdiff_t width, LONG rows);
+void mirrorRows1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void mirrorRows4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
+                      std::ptrdiff_t width, LONG rows);
+void transposePlane1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+void transposePlane2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+void transposePlane4_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
+                          LONG height);
+
+}  // namespace orv_filter::rotflip_detail

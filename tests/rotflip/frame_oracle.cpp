@@ -1,0 +1,116 @@
+#include "frame_oracle.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+#include "platform/cpu.h"
+#include "platform/orv_assert.h"
+
+namespace rotflip_test {
+
+Point displayedTarget(unsigned index, LONG w, LONG h, LONG x, LONG y) {
+  switch (index) {
+    case 0:
+      return {x, y};
+    case 1:
+      return {w - 1 - x, y};
+    case 2:
+      return {x, h - 1 - y};
+    case 3:
+      return {w - 1 - x, h - 1 - y};
+    case 4:
+      return {h - 1 - y, x};
+    case 5:
+      return {y, x};
+    case 6:
+      return {h - 1 - y, w - 1 - x};
+    case 7:
+      return {y, w - 1 - x};
+    case 8:
+      return {w - 1 - x, h - 1 - y};
+    case 9:
+      return {x, h - 1 - y};
+    case 10:
+      return {w - 1 - x, y};
+    case 11:
+      return {x, y};
+    case 12:
+      return {y, w - 1 - x};
+    case 13:
+      return {h - 1 - y, w - 1 - x};
+    case 14:
+      return {y, x};
+    case 15:
+      return {h - 1 - y, x};
+  }
+  throw std::invalid_argument("case index");
+}
+
+bool isQuarterTurn(unsigned index) { return (index >= 4 && index <= 7) || index >= 12; }
+
+std::vector<BYTE> expectedFrame(unsigned index, const BYTE* src, LONG w, LONG h, unsigned b, bool topDown) {
+  const LONG dw = isQuarterTurn(index) ? h : w;
+  const LONG dh = isQuarterTurn(index) ? w : h;
+  std::vector<BYTE> out(static_cast<std::size_t>(w) * h * b);
+  for (LONG y = 0; y < h; ++y) {
+    const LONG memY = topDown ? y : h - 1 - y;
+    for (LONG x = 0; x < w; ++x) {
+      const Point t = displayedTarget(index, w, h, x, y);
+      const LONG memTY = topDown ? t.y : dh - 1 - t.y;
+      std::memcpy(&out[(static_cast<std::size_t>(memTY) * dw + t.x) * b],
+                  src + (static_cast<std::size_t>(memY) * w + x) * b, b);
+    }
+  }
+  return out;
+}
+
+GuardedBytes::GuardedBytes(std::size_t size, Placement placement) : size_(size) {
+  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t body = (size + page - 1) / page * page;
+  mapSize_ = body + 2 * page;
+  map_ = mmap(nullptr, mapSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (map_ == MAP_FAILED) throw std::runtime_error("mmap");
+  BYTE* base = static_cast<BYTE*>(map_);
+  mprotect(base, page, PROT_NONE);
+  mprotect(base + page + body, page, PROT_NONE);
+  data_ = placement == AgainstEnd ? base + page + body - size : base + page;
+}
+
+GuardedBytes::~GuardedBytes() { munmap(map_, mapSize_); }
+
+void fillRandom(BYTE* p, std::size_t n, std::uint32_t seed) {
+  std::mt19937 gen(seed);
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<BYTE>(gen() >> 24);
+}
+
+RotFlipFrames framesFor(unsigned index, const BYTE* src, BYTE* dst, LONG w, LONG h, unsigned b, bool topDown) {
+  const bool q = isQuarterTurn(index);
+  return RotFlipFrames{src, dst, w, h, q ? h : w, q ? w : h, b, topDown};
+}
+
+FeatureMask::FeatureMask(std::uint32_t mask) { orv::setCpuFeatureMask(mask); }
+FeatureMask::~FeatureMask() { orv::setCpuFeatureMask(~0u); }
+
+namespace {
+int g_count = 0;
+std::string g_last;
+void countAssertion(const char* expression, const char*, int) {
+  ++g_count;
+  g_last = expression;
+}
+}  // namespace
+
+AssertionCounter::AssertionCounter() {
+  g_count = 0;
+  g_last.clear();
+  orv::setAssertHandler(countAssertion);
+}
+AssertionCounter::~AssertionCounter() { orv::setAssertHandler(nullptr); }
+int AssertionCounter::count() const { return g_count; }
+std::string AssertionCounter::lastExpression() const { return g_last; }
+
+}  // namespace rotflip_test
