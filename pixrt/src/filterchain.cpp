@@ -32,7 +32,10 @@ FrameTypeInfo withBufferSize(FrameTypeInfo type) {
 
 std::string frameTypeText(const FrameTypeInfo& type) {
   std::string text = subtypeName(type.subtype);
-  if (type.dim.cx != 0 || type.dim.cy != 0) text += " " + std::to_string(type.dim.cx) + "x" + std::to_string(type.dim.cy);
+  if (type.dim.cx != 0 || type.dim.cy != 0) {
+    text.append(" ").append(std::to_string(type.dim.cx));
+    text.append("x").append(std::to_string(type.dim.cy));
+  }
   return text;
 }
 
