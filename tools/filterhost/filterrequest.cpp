@@ -35,15 +35,16 @@ bool parseFilterRequest(const std::string& text, FilterRequest& request, std::st
     const auto comma = rest.find(',', begin);
     const std::string item = rest.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin);
     begin = comma == std::string::npos ? rest.size() + 1 : comma + 1;
-    if (trimmed(item).empty()) continue;
+    const std::string shown = trimmed(item);
+    if (shown.empty()) continue;
     const auto equals = item.find('=');
     if (equals == std::string::npos) {
-      error = "'" + trimmed(item) + "' in '" + text + "' is not PARAM=VALUE";
+      error = "'" + shown + "' in '" + text + "' is not PARAM=VALUE";
       return false;
     }
     ParamSetting setting{trimmed(item.substr(0, equals)), trimmed(item.substr(equals + 1))};
     if (setting.name.empty()) {
-      error = "'" + trimmed(item) + "' in '" + text + "' names no parameter";
+      error = "'" + shown + "' in '" + text + "' names no parameter";
       return false;
     }
     request.settings.push_back(std::move(setting));
