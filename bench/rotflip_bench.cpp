@@ -4,7 +4,8 @@
 //
 // A summary table follows the usual benchmark output; with repetitions it
 // uses the median of each benchmark. Select parts with --benchmark_filter,
-// e.g. '2448x2048/B4/' or '/case0[4-7]'.
+// e.g. '2448x2048/B4/' or '/case0[4-7]', and the instruction set level of
+// the kernels with --level=c|sse2|avx2 (default: what the processor has).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cpu.h"
 #include "rotflip/rotflip_frames.h"
 
 #if defined(ORV_HAVE_LIBYUV)
@@ -252,11 +254,31 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
 };
 
+// Takes --level=... out of the arguments and masks the processor features.
+bool applyLevel(std::vector<char*>& args) {
+  const auto it =
+      std::find_if(args.begin(), args.end(), [](const char* a) { return std::strncmp(a, "--level=", 8) == 0; });
+  if (it == args.end()) return true;
+  const std::string level = *it + 8;
+  args.erase(it);
+  const std::uint32_t sse2 = orv::kCpuMMX | orv::kCpuSSE | orv::kCpuSSE2;
+  if (level == "c") {
+    orv::setCpuFeatureMask(0);
+  } else if (level == "sse2") {
+    orv::setCpuFeatureMask(sse2);
+  } else if (level != "avx2") {
+    std::fprintf(stderr, "unknown --level=%s (c, sse2 or avx2)\n", level.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // Short runs by default: the full set is some 250 benchmarks.
   std::vector<char*> args(argv, argv + argc);
+  if (!applyLevel(args)) return 1;
   std::string minTime = "--benchmark_min_time=0.2";
   if (std::none_of(args.begin(), args.end(),
                    [](const char* a) { return std::strncmp(a, "--benchmark_min_time", 20) == 0; })) {

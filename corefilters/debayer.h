@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framefilterimpl.h"
+#include "platform/dialogs.h"
 
 namespace orv_filter {
 
@@ -15,6 +16,10 @@ class CDeBayerFilter : public FrameFilterImpl<CDeBayerFilter> {
   bool ORV_CALL getTransformOutputTypes(const FrameTypeInfo& in, std::vector<FrameTypeInfo>& out) override;
   bool ORV_CALL transform(const IFrameBuffer& src, IFrameBuffer& dest) override;
   bool ORV_CALL hasDialog() override { return true; }
+  // The property dialog (dialogs/debayerdialog.cpp).
+  bool ORV_CALL callDialog(HWND parent) override;
+  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   tParamResult getStartPattern(LONG* v);
   tParamResult setStartPattern(LONG v);

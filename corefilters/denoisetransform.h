@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "framefilterimpl.h"
+#include "platform/dialogs.h"
 
 namespace orv_filter {
 
@@ -26,6 +27,10 @@ class CDeNoiseTransform : public FrameFilterImpl<CDeNoiseTransform> {
   // True when dest now holds an averaged frame; false inside a run.
   bool ORV_CALL transform(const IFrameBuffer& src, IFrameBuffer& dest) override;
   bool ORV_CALL hasDialog() override { return true; }
+  // The property dialog (dialogs/denoisedialog.cpp).
+  bool ORV_CALL callDialog(HWND parent) override;
+  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   tParamResult getLevel(LONG* v);
   tParamResult setLevel(LONG v);

@@ -1,32 +1,10 @@
 // Module entry and the exported factory function.
-#include "moduleentry.h"
-
-#include <dlfcn.h>
-
 #include "bayer2y800.h"
 #include "debayer.h"
 #include "denoisetransform.h"
 #include "roi.h"
 #include "rotflip.h"
 #include "cfilterfactory.h"
-
-namespace orv_filter {
-namespace {
-
-HINSTANCE g_hInstance = nullptr;
-
-// Runs when the module is loaded, after the runtime's own start-up.
-__attribute__((constructor)) void recordModuleInstance() {
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&recordModuleInstance), &info) != 0)
-    g_hInstance = static_cast<HINSTANCE>(info.dli_fbase);
-}
-
-}  // namespace
-
-HINSTANCE moduleInstance() { return g_hInstance; }
-
-}  // namespace orv_filter
 
 // The first call builds the one factory and registers the filter classes; the
 // host completes that call before it uses the factory from other threads.

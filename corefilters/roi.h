@@ -7,6 +7,7 @@
 #include <atomic>
 
 #include "framefilterimpl.h"
+#include "platform/dialogs.h"
 
 namespace orv_filter {
 
@@ -22,6 +23,10 @@ class CROITransform : public FrameFilterImpl<CROITransform> {
   void ORV_CALL notifyStop() override;
   bool ORV_CALL transform(const IFrameBuffer& src, IFrameBuffer& dest) override;
   bool ORV_CALL hasDialog() override { return true; }
+  // The property dialog (dialogs/roidialog.cpp).
+  bool ORV_CALL callDialog(HWND parent) override;
+  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   // The common setter behind the four parameters; arguments are 64-bit so
   // that no combination of parameter values can overflow on the way in.

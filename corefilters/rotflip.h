@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "framefilterimpl.h"
+#include "platform/dialogs.h"
 
 namespace orv_filter {
 
@@ -20,6 +21,10 @@ class RotFlipTransform : public FrameFilterImpl<RotFlipTransform> {
   void ORV_CALL notifyStop() override;
   bool ORV_CALL transform(const IFrameBuffer& src, IFrameBuffer& dest) override;
   bool ORV_CALL hasDialog() override { return true; }
+  // The property dialog (dialogs/rotflipdialog.cpp).
+  bool ORV_CALL callDialog(HWND parent) override;
+  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   tParamResult getRotationAngle(LONG* v);
   tParamResult setRotationAngle(LONG v);

@@ -8,6 +8,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev
   binutils
+  # Property dialogs: GTK 3 and its icons and fonts; the GUI test's X server,
+  # input and screenshots.
+  libgtk-3-dev libx11-dev adwaita-icon-theme fonts-dejavu-core
+  xvfb xauth xdotool imagemagick
 )
 # Optional peers for the benchmarks: ORV_WITH_PEERS=1 scripts/setup.sh
 if [[ "${ORV_WITH_PEERS:-0}" == 1 ]]; then

@@ -56,12 +56,17 @@ std::vector<BYTE> runCase(unsigned index, const BYTE* src, LONG w, LONG h, unsig
   return dst.bytes();
 }
 
+GuardedBytes::Placement placementFor(std::size_t n) {
+  return n % 2 ? GuardedBytes::AgainstStart : GuardedBytes::AgainstEnd;
+}
+
 TEST(RotFlipFastPaths, EveryLevelMatchesTheGenericKernel) {
-  int placementToggle = 0;
-  for (const Size s : fastPathSizes()) {
+  const std::vector<Size> sizes = fastPathSizes();
+  for (std::size_t si = 0; si < sizes.size(); ++si) {
+    const Size s = sizes[si];
     for (unsigned b = 1; b <= 4; ++b) {
-      const auto placement = (placementToggle++ % 2) ? GuardedBytes::AgainstStart : GuardedBytes::AgainstEnd;
-      GuardedBytes src(static_cast<std::size_t>(s.w) * s.h * b, placement);
+      // Sources and destinations alternate between the two guarded ends.
+      GuardedBytes src(static_cast<std::size_t>(s.w) * s.h * b, placementFor(si + b));
       fillRandom(src.data(), src.size(), s.w * 1000 + s.h * 10 + b);
       for (bool topDown : {true, false}) {
         for (unsigned index = 1; index < 16; ++index) {
@@ -70,7 +75,7 @@ TEST(RotFlipFastPaths, EveryLevelMatchesTheGenericKernel) {
           for (const Level& level : kLevels) {
             if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
             FeatureMask mask(level.mask);
-            const std::vector<BYTE> got = runCase(index, src.data(), s.w, s.h, b, topDown, placement);
+            const std::vector<BYTE> got = runCase(index, src.data(), s.w, s.h, b, topDown, placementFor(si + b + index));
             ASSERT_EQ(got, expected) << level.name << ", index " << index << ", B " << b << ", " << s.w << "x" << s.h
                                      << (topDown ? " top-down" : " bottom-up");
           }

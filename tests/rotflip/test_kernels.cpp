@@ -1,7 +1,7 @@
 // The row kernels behind the case operations, white-box: every instruction
-// set level's mirrors (also the non-temporal ones for large frames, whose
-// aligned middle depends on where each destination row starts) and row
-// copies, at every destination alignment, against plain loops.
+// set level's mirrors and row copies, ordinary and non-temporal (whose
+// aligned middle depends on where each destination row starts), at every
+// destination alignment, against plain loops.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -70,24 +70,28 @@ TEST(RotFlipKernels, MirrorsReverseEveryRowAtEveryAlignment) {
   }
 }
 
-TEST(RotFlipKernels, LargeRowCopiesAtEveryAlignment) {
-  const std::size_t lengths[] = {0, 1, 15, 16, 17, 63, 64, 65, 200, 1000};
+TEST(RotFlipKernels, RowCopiesAtEveryAlignment) {
+  const std::size_t lengths[] = {0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 200, 1000};
   for (const LevelSet& level : levels()) {
     for (const std::size_t n : lengths) {
       GuardedBytes src(n * kRows, GuardedBytes::AgainstEnd);
       fillRandom(src.data(), src.size(), static_cast<std::uint32_t>(n));
-      for (std::ptrdiff_t shift = 0; shift < 16; ++shift) {
-        const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(n) + 3;
-        GuardedBytes dst(static_cast<std::size_t>(shift + pitch * (kRows - 1)) + n, GuardedBytes::AgainstEnd);
-        fillRandom(dst.data(), dst.size(), 2);
-        std::vector<BYTE> expected = dst.bytes();
-        // Bottom row first, as a top-bottom mirror writes.
-        BYTE* first = dst.data() + shift + pitch * (kRows - 1);
-        level.kernels->copyRowsLarge(src.data(), static_cast<std::ptrdiff_t>(n), first, -pitch, n, kRows);
-        for (LONG r = 0; r < kRows; ++r) {
-          if (n) std::memcpy(expected.data() + shift + pitch * (kRows - 1 - r), src.data() + n * r, n);
+      for (const bool large : {false, true}) {
+        for (std::ptrdiff_t shift = 0; shift < 16; ++shift) {
+          const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(n) + 3;
+          GuardedBytes dst(static_cast<std::size_t>(shift + pitch * (kRows - 1)) + n, GuardedBytes::AgainstEnd);
+          fillRandom(dst.data(), dst.size(), 2);
+          std::vector<BYTE> expected = dst.bytes();
+          // Bottom row first, as a top-bottom mirror writes.
+          BYTE* first = dst.data() + shift + pitch * (kRows - 1);
+          (large ? level.kernels->copyRowsLarge : level.kernels->copyRows)(src.data(), static_cast<std::ptrdiff_t>(n),
+                                                                           first, -pitch, n, kRows);
+          for (LONG r = 0; r < kRows; ++r) {
+            if (n) std::memcpy(expected.data() + shift + pitch * (kRows - 1 - r), src.data() + n * r, n);
+          }
+          ASSERT_EQ(dst.bytes(), expected)
+              << level.name << (large ? " large" : "") << ", " << n << " bytes, shift " << shift;
         }
-        ASSERT_EQ(dst.bytes(), expected) << level.name << ", " << n << " bytes, shift " << shift;
       }
     }
   }

@@ -261,6 +261,28 @@ void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std:
   mirrorRowsInGroups<3, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(OrdinaryStore{}), mirrorRow3_C);
 }
 
+// Row copies by 64-byte chunks, the last one overlapping the one before;
+// rows under 64 bytes go to memcpy.
+void copyRows_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                   LONG rows) {
+  const auto chunk = [](const BYTE* s, BYTE* d) {
+    const __m256i a = load(s), b = load(s + 32);
+    store(d, a);
+    store(d + 32, b);
+  };
+  for (LONG r = 0; r < rows; ++r) {
+    const BYTE* s = src + r * srcStride;
+    BYTE* d = dst + r * dstStride;
+    if (rowBytes < 64) {
+      std::memcpy(d, s, rowBytes);
+      continue;
+    }
+    std::size_t i = 0;
+    for (; i + 64 <= rowBytes; i += 64) chunk(s + i, d + i);
+    if (i < rowBytes) chunk(s + rowBytes - 64, d + rowBytes - 64);
+  }
+}
+
 void mirrorRowsStreaming1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
   mirrorRowsStreamingVector<1>(src, srcStride, dst, dstStride, width, rows, laneShuffleReverse(kReverse1),

@@ -138,6 +138,8 @@ struct Micro4 : Sse2MicroBase {
   }
 };
 
+// (Passed to the row loops wrapped in lambdas, which inline where plain
+// function pointers would not.)
 inline __m128i reverse32(__m128i v) { return _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3)); }
 inline __m128i reverse16(__m128i v) {
   v = reverse32(v);
@@ -191,28 +193,58 @@ inline void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride,
 
 void mirrorRows1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                       std::ptrdiff_t width, LONG rows) {
-  mirrorRowsVector<1>(src, srcStride, dst, dstStride, width, rows, reverse8, mirrorRow1_C);
+  mirrorRowsVector<1>(
+      src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse8(v); }, mirrorRow1_C);
 }
 void mirrorRows2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                       std::ptrdiff_t width, LONG rows) {
-  mirrorRowsVector<2>(src, srcStride, dst, dstStride, width, rows, reverse16, mirrorRow2_C);
+  mirrorRowsVector<2>(
+      src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse16(v); }, mirrorRow2_C);
 }
 void mirrorRows4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                       std::ptrdiff_t width, LONG rows) {
-  mirrorRowsVector<4>(src, srcStride, dst, dstStride, width, rows, reverse32, mirrorRow4_C);
+  mirrorRowsVector<4>(
+      src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse32(v); }, mirrorRow4_C);
 }
 
 void mirrorRowsStreaming1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
-  mirrorRowsStreamingVector<1>(src, srcStride, dst, dstStride, width, rows, reverse8, mirrorRow1_C);
+  mirrorRowsStreamingVector<1>(
+      src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse8(v); }, mirrorRow1_C);
 }
 void mirrorRowsStreaming2_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
-  mirrorRowsStreamingVector<2>(src, srcStride, dst, dstStride, width, rows, reverse16, mirrorRow2_C);
+  mirrorRowsStreamingVector<2>(
+      src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse16(v); }, mirrorRow2_C);
 }
 void mirrorRowsStreaming4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows) {
-  mirrorRowsStreamingVector<4>(src, srcStride, dst, dstStride, width, rows, reverse32, mirrorRow4_C);
+  mirrorRowsStreamingVector<4>(
+      src, srcStride, dst, dstStride, width, rows, [](__m128i v) { return reverse32(v); }, mirrorRow4_C);
+}
+
+// Row copies by 64-byte chunks, the last one overlapping the one before;
+// rows under 64 bytes go to memcpy.
+void copyRows_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                   LONG rows) {
+  const auto chunk = [](const BYTE* s, BYTE* d) {
+    const __m128i a = load(s), b = load(s + 16), c = load(s + 32), e = load(s + 48);
+    store(d, a);
+    store(d + 16, b);
+    store(d + 32, c);
+    store(d + 48, e);
+  };
+  for (LONG r = 0; r < rows; ++r) {
+    const BYTE* s = src + r * srcStride;
+    BYTE* d = dst + r * dstStride;
+    if (rowBytes < 64) {
+      std::memcpy(d, s, rowBytes);
+      continue;
+    }
+    std::size_t i = 0;
+    for (; i + 64 <= rowBytes; i += 64) chunk(s + i, d + i);
+    if (i < rowBytes) chunk(s + rowBytes - 64, d + rowBytes - 64);
+  }
 }
 
 // Row copies with non-temporal stores between an unaligned head and tail;

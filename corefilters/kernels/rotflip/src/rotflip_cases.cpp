@@ -45,12 +45,9 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
     case RotFlipOp::copyRows:
       if (plan.srcStride == plan.dstStride) {
         std::memcpy(plan.dst, plan.src, rowBytes * static_cast<std::size_t>(frames.height));
-      } else if (large) {
-        kernels.copyRowsLarge(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes, frames.height);
       } else {
-        for (LONG r = 0; r < frames.height; ++r) {
-          std::memcpy(plan.dst + r * plan.dstStride, plan.src + r * plan.srcStride, rowBytes);
-        }
+        (large ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes,
+                                                           frames.height);
       }
       break;
     case RotFlipOp::mirrorRows: {

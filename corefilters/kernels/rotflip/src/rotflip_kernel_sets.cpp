@@ -10,17 +10,20 @@ constexpr RotFlipKernels kKernels_C = {
     {mirrorRows1_C, mirrorRows2_C, mirrorRows3_C, mirrorRows4_C},
     {mirrorRows1_C, mirrorRows2_C, mirrorRows3_C, mirrorRows4_C},
     copyRows_C,
+    copyRows_C,
     {transposePlane1_C, transposePlane2_C, transposePlane3_C, transposePlane4_C},
 };
 constexpr RotFlipKernels kKernels_SSE2 = {
     {mirrorRows1_SSE2, mirrorRows2_SSE2, mirrorRows3_C, mirrorRows4_SSE2},
     {mirrorRowsStreaming1_SSE2, mirrorRowsStreaming2_SSE2, mirrorRows3_C, mirrorRowsStreaming4_SSE2},
+    copyRows_SSE2,
     copyRowsStreaming_SSE2,
     {transposePlane1_SSE2, transposePlane2_SSE2, transposePlane3_SSE2, transposePlane4_SSE2},
 };
 constexpr RotFlipKernels kKernels_AVX2 = {
     {mirrorRows1_AVX2, mirrorRows2_AVX2, mirrorRows3_AVX2, mirrorRows4_AVX2},
     {mirrorRowsStreaming1_AVX2, mirrorRowsStreaming2_AVX2, mirrorRowsStreaming3_AVX2, mirrorRowsStreaming4_AVX2},
+    copyRows_AVX2,
     copyRowsStreaming_SSE2,
     {transposePlane1_AVX2, transposePlane2_AVX2, transposePlane3_SSE2, transposePlane4_AVX2},
 };

@@ -29,6 +29,7 @@ using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* ds
 struct RotFlipKernels {
   MirrorRowsFn mirrorRows[4];  // by bytes per pixel - 1
   MirrorRowsFn mirrorRowsLarge[4];
+  CopyRowsFn copyRows;
   CopyRowsFn copyRowsLarge;
   TransposeFn transpose[4];
 };
@@ -65,6 +66,8 @@ void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std
 
 void copyRows_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
                 LONG rows);
+void copyRows_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                   LONG rows);
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                             std::size_t rowBytes, LONG rows);
 void mirrorRowsStreaming1_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
@@ -88,6 +91,8 @@ void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, 
 void transposePlane4_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 
+void copyRows_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
+                   LONG rows);
 void mirrorRowsStreaming1_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows);
 void mirrorRowsStreaming2_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
