@@ -3,5 +3,10 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=Release
+# The main job needs the tool and the module only.
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build" -j "$(nproc)" --target filterhost corefilters
 "$root/build/bin/filterhost" list
+echo
+# The built-in camera through the demo chain: the figures, and one picture per stage.
+"$root/build/bin/filterhost" demo --stages "$root/out/demo"

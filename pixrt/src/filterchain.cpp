@@ -1,0 +1,184 @@
+#include "pixrt/filterchain.h"
+
+#include "pixrt/filtermodule.h"
+#include "platform/taskmem.h"
+
+namespace Pixlib {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A type list handed over in task memory, copied out and freed.
+std::vector<FrameTypeInfo> takeTypeList(FrameTypeInfo* types, LONG count) {
+  std::vector<FrameTypeInfo> list;
+  if (types && count > 0) list.assign(types, types + count);
+  CoTaskMemFree(types);
+  return list;
+}
+
+std::string listText(const std::vector<FrameTypeInfo>& types) {
+  std::string text;
+  for (const FrameTypeInfo& t : types) text += (text.empty() ? "" : ", ") + frameTypeText(t);
+  return text.empty() ? "nothing" : text;
+}
+
+// Our frame buffers are packed, so an open size is the packed size.
+FrameTypeInfo withBufferSize(FrameTypeInfo type) {
+  if (type.buffersize == 0) type.buffersize = calcRequiredBuffersize(type);
+  return type;
+}
+
+}  // namespace
+
+std::string frameTypeText(const FrameTypeInfo& type) {
+  std::string text = subtypeName(type.subtype);
+  if (type.dim.cx != 0 || type.dim.cy != 0) {
+    text.append(" ").append(std::to_string(type.dim.cx));
+    text.append("x").append(std::to_string(type.dim.cy));
+  }
+  return text;
+}
+
+FilterChain::~FilterChain() {
+  if (m_Running) stop();
+  for (Stage& s : m_Stages) s.filter->Release();
+}
+
+void FilterChain::append(IFrameFilter* filter, std::string name) {
+  filter->AddRef();
+  Stage stage;
+  stage.filter = filter;
+  stage.name = std::move(name);
+  m_Stages.push_back(std::move(stage));
+  m_Negotiated = false;
+}
+
+std::string FilterChain::acceptedInputsOf(std::size_t i) const {
+  FrameTypeInfo* types = nullptr;
+  LONG count = 0;
+  if (m_Stages[i].filter->getSupportedInputTypes_(&types, &count) != S_OK) return "nothing";
+  return listText(takeTypeList(types, count));
+}
+
+bool FilterChain::negotiate(const FrameTypeInfo& input, std::string& error) {
+  m_Negotiated = false;
+  if (m_Running) {
+    error = "the chain is running; stop it before negotiating again";
+    return false;
+  }
+  if (m_Stages.empty()) {
+    error = "the chain has no filter";
+    return false;
+  }
+  m_Input = withBufferSize(input);
+  if (m_Input.buffersize == 0) {
+    error = "frames of type " + frameTypeText(input) + " have no size a frame buffer can take";
+    return false;
+  }
+  if (m_Stages[0].filter->checkInputType_(m_Input) != S_OK) {
+    error = "'" + m_Stages[0].name + "' refuses input " + frameTypeText(m_Input) + " (it accepts " +
+            acceptedInputsOf(0) + ")";
+    return false;
+  }
+  FrameTypeInfo current = m_Input;
+  for (std::size_t i = 0; i < m_Stages.size(); ++i) {
+    if (!negotiateStage(i, current, error)) return false;
+    current = m_Stages[i].out;
+  }
+  m_Negotiated = true;
+  return true;
+}
+
+// `in` has been accepted by filter i already.
+bool FilterChain::negotiateStage(std::size_t i, const FrameTypeInfo& in, std::string& error) {
+  Stage& stage = m_Stages[i];
+  FrameTypeInfo* types = nullptr;
+  LONG count = 0;
+  if (stage.filter->getTransformOutputTypes_(in, &types, &count) != S_OK) {
+    error = "'" + stage.name + "' cannot produce frames from " + frameTypeText(in) +
+            " with its current parameters";
+    return false;
+  }
+  std::vector<FrameTypeInfo> outputs = takeTypeList(types, count);
+  if (outputs.empty()) {
+    error = "'" + stage.name + "' offers no output type for " + frameTypeText(in);
+    return false;
+  }
+  for (FrameTypeInfo& t : outputs) t = withBufferSize(t);
+
+  const FrameTypeInfo* chosen = &outputs.front();
+  if (i + 1 < m_Stages.size()) {
+    chosen = nullptr;
+    for (const FrameTypeInfo& t : outputs) {
+      if (m_Stages[i + 1].filter->checkInputType_(t) == S_OK) {
+        chosen = &t;
+        break;
+      }
+    }
+    if (!chosen) {
+      error = "'" + m_Stages[i + 1].name + "' refuses every output type of '" + stage.name + "' (" +
+              listText(outputs) + "); it accepts " + acceptedInputsOf(i + 1);
+      return false;
+    }
+  }
+  if (chosen->buffersize == 0) {
+    error = "'" + stage.name + "' would produce " + frameTypeText(*chosen) + ", a size no frame buffer can take";
+    return false;
+  }
+  if (stage.filter->checkTransformTypes_(in, *chosen) != S_OK) {
+    error = "'" + stage.name + "' does not confirm the transform from " + frameTypeText(in) + " to " +
+            frameTypeText(*chosen);
+    return false;
+  }
+  stage.in = in;
+  stage.out = *chosen;
+  return true;
+}
+
+bool FilterChain::start(std::string& error) {
+  if (m_Running) {
+    error = "the chain is running already";
+    return false;
+  }
+  if (!m_Negotiated) {
+    error = "the chain's types have not been negotiated";
+    return false;
+  }
+  for (Stage& s : m_Stages) {
+    s.output = std::make_unique<FrameBuffer>(s.out);
+    s.figures = Figures{};
+  }
+  for (Stage& s : m_Stages) s.filter->notifyStart_(s.in, s.out);
+  m_Running = true;
+  return true;
+}
+
+std::size_t FilterChain::push(const IFrameBuffer& frame) {
+  if (!m_Running || !frame.getBufferPtr()) return 0;
+  const FrameTypeInfo& type = frame.getFrameType();
+  if (type.subtype != m_Input.subtype || type.dim.cx != m_Input.dim.cx || type.dim.cy != m_Input.dim.cy ||
+      type.buffersize < m_Input.buffersize)
+    return 0;
+
+  const IFrameBuffer* source = &frame;
+  std::size_t produced = 0;
+  for (Stage& s : m_Stages) {
+    ++s.figures.framesIn;
+    const Clock::time_point begin = Clock::now();
+    const HRESULT hr = s.filter->transform_(*source, *s.output);
+    s.figures.busy += Clock::now() - begin;
+    if (hr != S_OK) break;
+    ++s.figures.framesOut;
+    ++produced;
+    source = s.output.get();
+  }
+  return produced;
+}
+
+void FilterChain::stop() {
+  if (!m_Running) return;
+  for (Stage& s : m_Stages) s.filter->notifyStop_();
+  m_Running = false;
+}
+
+}  // namespace Pixlib

@@ -1,0 +1,163 @@
+// The built tool, run as a user runs it: listings, chains over small
+// pictures, persistence, and a clear message and exit code for bad input.
+#include <algorithm>
+#include <filesystem>
+
+#include "image.h"
+#include "tool_runner.h"
+
+using namespace filterhost;
+using orv_test::runTool;
+using orv_test::scratchDir;
+
+namespace {
+
+Image greyRamp(int width, int height) {
+  Image image = makeImage(width, height, 1);
+  for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  return image;
+}
+
+std::string writePicture(const std::string& path, const Image& image) {
+  std::string error;
+  EXPECT_TRUE(writeImageFile(path, image, error)) << error;
+  return path;
+}
+
+Image readPicture(const std::string& path) {
+  Image image;
+  std::string error;
+  EXPECT_TRUE(readImageFile(path, image, error)) << error;
+  return image;
+}
+
+TEST(ToolList, ShowsEveryFilterWithDialogInputsAndParameters) {
+  const auto r = runTool({"list"}, scratchDir());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("Bayer to Y800\n  dialog: no\n  inputs: BY8\n  parameters: none\n"), std::string::npos) << r.out;
+}
+
+TEST(ToolRun, PassesAGreyPictureThroughBayerToY800ByteForByte) {
+  const std::string dir = scratchDir();
+  const Image input = greyRamp(6, 4);
+  writePicture(dir + "/in.png", input);
+  const auto r = runTool({"run", "--input", dir + "/in.png", "--filter", "Bayer to Y800", "-o", dir + "/out.png",
+                          "--stages", dir + "/stages"},
+                         dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("chain: BY8 6x4 -> [Bayer to Y800] -> Y800 6x4"), std::string::npos) << r.out;
+  EXPECT_EQ(readPicture(dir + "/out.png").pixels, input.pixels);
+  EXPECT_EQ(readPicture(dir + "/stages/00-source.png").pixels, input.pixels);
+  EXPECT_EQ(readPicture(dir + "/stages/01-bayer-to-y800.png").pixels, input.pixels);
+  // The figures: one row per filter with its frames in and out.
+  EXPECT_NE(r.out.find("Bayer to Y800  BY8 6x4"), std::string::npos) << r.out;
+}
+
+TEST(ToolRun, WritesEveryFrameOfTheCameraAndNoProgressLineWithoutATerminal) {
+  const std::string dir = scratchDir();
+  const auto r = runTool({"run", "--filter", "Bayer to Y800", "--size", "40x30", "--pattern", "RG", "--frames", "3",
+                          "--every", dir + "/all"},
+                         dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;
+  for (const char* name : {"frame-00000.png", "frame-00001.png", "frame-00002.png"}) {
+    const Image frame = readPicture(dir + "/all/" + name);
+    EXPECT_EQ(frame.width, 40);
+    EXPECT_EQ(frame.height, 30);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir + "/all/frame-00003.png"));
+}
+
+TEST(ToolRun, SavesAndRestoresParameterFiles) {
+  const std::string dir = scratchDir();
+  const auto saved = runTool({"run", "--filter", "Bayer to Y800", "--save-params", dir + "/b.json", "--size", "4x4",
+                              "--frames", "1"},
+                             dir);
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_EQ(orv_test::fileText(dir + "/b.json"), "{}\n");  // no parameters
+  const auto restored =
+      runTool({"run", "--filter", "Bayer to Y800@" + dir + "/b.json", "--size", "4x4", "--frames", "1"}, dir);
+  EXPECT_EQ(restored.exitCode, 0) << restored.err;
+}
+
+TEST(ToolErrors, ExplainBadInputAndExitNonZero) {
+  const std::string dir = scratchDir();
+  writePicture(dir + "/colour.png", makeImage(4, 2, 3));
+  writePicture(dir + "/grey.png", greyRamp(4, 2));
+  writePicture(dir + "/other.png", greyRamp(5, 2));
+  std::vector<std::uint8_t> png;
+  std::string error;
+  ASSERT_TRUE(encodePng(greyRamp(32, 32), png, error));
+  std::ofstream(dir + "/cut.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), 40);
+  std::ofstream(dir + "/junk.ftf") << "not a module";
+  std::ofstream(dir + "/bad.json") << "{\"Mode\":";
+
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string message;
+  };
+  const std::string b2y = "Bayer to Y800";
+  const Case cases[] = {
+      {{"run", "--filter", "Debayer"}, 2, "the module has no filter 'Debayer'"},
+      {{"run", "--filter", "bayer to y800"}, 2, "did you mean 'Bayer to Y800'?"},
+      {{"run", "--filter", b2y + ":Gain=2"}, 2, "'Bayer to Y800' has no parameters, so none called 'Gain'"},
+      {{"run", "--filter", b2y, "--filter", b2y, "--frames", "1"}, 1,
+       "the chain does not negotiate: 'Bayer to Y800' refuses every output type of 'Bayer to Y800' (Y800 1280x960); "
+       "it accepts BY8"},
+      {{"run", "--filter", b2y, "--input", dir + "/colour.png"}, 1,
+       "'Bayer to Y800' refuses input RGB24 4x2 (it accepts BY8)"},
+      {{"run", "--filter", b2y, "--input", dir + "/missing.png"}, 1,
+       "cannot read image '" + dir + "/missing.png': No such file or directory"},
+      {{"run", "--filter", b2y, "--input", dir + "/cut.png"}, 1, "damaged or truncated PNG image"},
+      {{"run", "--filter", b2y, "--input", dir + "/junk.ftf"}, 1, "not a PNG, PGM or PPM image"},
+      {{"run", "--filter", b2y, "--input", dir}, 1, "Is a directory"},
+      {{"run", "--filter", b2y, "--input", dir + "/grey.png", "--input", dir + "/other.png"}, 1,
+       "is 5x2 grey, unlike the first image (4x2 grey)"},
+      {{"run", "--filter", b2y + "@" + dir + "/none.json"}, 1, "cannot read the parameter file"},
+      {{"run", "--filter", b2y + "@" + dir + "/bad.json"}, 1, "rejects the parameter text"},
+      {{"run", "--filter", b2y, "--size", "5"}, 2, "--size 5: expected WIDTHxHEIGHT"},
+      {{"run", "--filter", b2y, "--size", "4x4", "-o", dir + "/nodir/x.png"}, 1, "cannot write image"},
+      {{"--module", dir + "/missing.ftf", "list"}, 1, "no such file"},
+      {{"--module", dir + "/junk.ftf", "list"}, 1, "not a loadable module"},
+      {{"--module", ORV_PLATFORM_LIB, "list"}, 1, "does not export getFilterFactory"},
+      {{"dialog", b2y}, 1, "'Bayer to Y800' has no property dialog"},
+      {{"dialog"}, 2, "dialog needs a filter name"},
+      {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+      {{}, 2, "usage: filterhost"},
+  };
+  for (const Case& c : cases) {
+    const auto r = runTool(c.args, dir);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+}
+
+TEST(ToolHelp, DocumentsTheChainSyntaxAndParameterFiles) {
+  const auto r = runTool({"--help"}, scratchDir());
+  EXPECT_EQ(r.exitCode, 0);
+  for (const char* text : {"--filter 'NAME[@FILE][:PARAM=VALUE,...]'", "--save-params FILE", "--stages DIR"})
+    EXPECT_NE(r.out.find(text), std::string::npos) << text;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ToolDemo, RunsTheCameraThroughTheDemoChainAndWritesEveryStage) {
+  const std::string dir = scratchDir();
+  const auto r = runTool({"demo", "--frames", "4", "--stages", dir + "/demo"}, dir);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("source: synthetic camera 1280x960 GR"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("ms/frame"), std::string::npos) << r.out;
+  const Image scene = readPicture(dir + "/demo/00-scene.png");
+  EXPECT_EQ(scene.width, 1280);
+  EXPECT_EQ(scene.channels, 3);
+  // One picture per filter after the source.
+  const std::size_t filters = static_cast<std::size_t>(std::count(r.out.begin(), r.out.end(), '['));
+  std::size_t pictures = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir + "/demo")) pictures += entry.path().extension() == ".png";
+  EXPECT_EQ(pictures, filters + 2);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// Runs the built filterhost as a user would and collects what it says.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace orv_test {
+
+struct ToolResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A fresh directory for one test, named after it.
+inline std::string scratchDir() {
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string dir = testing::TempDir() + "filterhost-" + info->test_suite_name() + "-" + info->name();
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+inline ToolResult runTool(const std::vector<std::string>& args, const std::string& dir) {
+  const std::string outPath = dir + "/stdout.txt", errPath = dir + "/stderr.txt";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<std::string> argv{FILTERHOST_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cargs;
+  for (std::string& a : argv) cargs.push_back(a.data());
+  cargs.push_back(nullptr);
+  ToolResult result;
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, FILTERHOST_PATH, &actions, nullptr, cargs.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    ADD_FAILURE() << "cannot start " << FILTERHOST_PATH;
+    return result;
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  // A crash shows as 128 + signal, as a shell reports it.
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = fileText(outPath);
+  result.err = fileText(errPath);
+  return result;
+}
+
+}  // namespace orv_test

@@ -1,0 +1,88 @@
+#include "figures.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
+#include <string>
+
+namespace filterhost {
+namespace {
+
+constexpr auto kQuietStart = std::chrono::milliseconds(500);
+constexpr auto kInterval = std::chrono::milliseconds(200);
+
+double seconds(std::chrono::nanoseconds t) { return std::chrono::duration<double>(t).count(); }
+
+std::uint64_t pixelsOf(const FrameTypeInfo& type) {
+  return static_cast<std::uint64_t>(std::abs(type.dim.cx)) * static_cast<std::uint64_t>(std::abs(type.dim.cy));
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(std::uint64_t totalFrames, std::uint64_t pixelsPerFrame)
+    : m_Enabled(::isatty(STDERR_FILENO) == 1),
+      m_Total(totalFrames),
+      m_Pixels(pixelsPerFrame),
+      m_Begin(Clock::now()),
+      m_Next(m_Begin + kQuietStart) {}
+
+void ProgressLine::update(std::uint64_t framesDone) {
+  if (!m_Enabled) return;
+  const Clock::time_point now = Clock::now();
+  if (now < m_Next) return;
+  m_Next = now + kInterval;
+  const double elapsed = seconds(now - m_Begin);
+  const double fps = elapsed > 0 ? framesDone / elapsed : 0;
+  std::fprintf(stderr, "\r\033[Kframe %llu/%llu  %.1f frames/s  %.1f MPix/s", static_cast<unsigned long long>(framesDone),
+               static_cast<unsigned long long>(m_Total), fps, fps * static_cast<double>(m_Pixels) / 1e6);
+  std::fflush(stderr);
+  m_Shown = true;
+}
+
+void ProgressLine::finish() {
+  if (!m_Shown) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+  m_Shown = false;
+}
+
+void printFigures(std::ostream& out, const Pixlib::FilterChain& chain, std::uint64_t frames,
+                  std::chrono::nanoseconds wall) {
+  std::size_t nameWidth = 6;
+  for (std::size_t i = 0; i < chain.size(); ++i) nameWidth = std::max(nameWidth, chain.nameOf(i).size());
+  const auto left = [&out](std::size_t width) -> std::ostream& { return out << std::left << std::setw(static_cast<int>(width)); };
+  const auto right = [&out](int width) -> std::ostream& { return out << std::right << std::setw(width); };
+
+  left(nameWidth + 2) << "filter";
+  left(18) << "input";
+  left(18) << "output";
+  right(11) << "frames in";
+  right(12) << "frames out";
+  right(11) << "ms/frame";
+  right(10) << "MPix/s" << "\n";
+  std::chrono::nanoseconds busy{0};
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const Pixlib::FilterChain::Figures& f = chain.figuresOf(i);
+    busy += f.busy;
+    const double s = seconds(f.busy);
+    const double msPerFrame = f.framesIn ? 1e3 * s / static_cast<double>(f.framesIn) : 0.0;
+    const double mpix = s > 0 ? static_cast<double>(pixelsOf(chain.inputTypeOf(i)) * f.framesIn) / s / 1e6 : 0.0;
+    left(nameWidth + 2) << chain.nameOf(i);
+    left(18) << Pixlib::frameTypeText(chain.inputTypeOf(i));
+    left(18) << Pixlib::frameTypeText(chain.outputTypeOf(i));
+    right(11) << f.framesIn;
+    right(12) << f.framesOut;
+    right(11) << std::fixed << std::setprecision(3) << msPerFrame;
+    right(10) << std::setprecision(1) << mpix << "\n";
+  }
+  const double total = seconds(wall);
+  out << std::fixed << std::setprecision(2) << frames << " frames in " << total << " s ("
+      << std::setprecision(1) << (total > 0 ? static_cast<double>(frames) / total : 0.0)
+      << " frames/s with source and files; filters " << std::setprecision(3)
+      << (frames ? 1e3 * seconds(busy) / static_cast<double>(frames) : 0.0) << " ms/frame)\n";
+  out.unsetf(std::ios::floatfield);
+}
+
+}  // namespace filterhost

@@ -1,0 +1,186 @@
+#include "filtersetup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "fileio.h"
+#include "platform/taskmem.h"
+#include "platform/textconv.h"
+
+namespace filterhost {
+namespace {
+
+std::string lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& n : names) text += (text.empty() ? "" : ", ") + n;
+  return text;
+}
+
+// "; did you mean 'Mode'?" when `wanted` differs from a known name only in case.
+std::string caseHint(const std::string& wanted, const std::vector<std::string>& known) {
+  for (const std::string& k : known)
+    if (lower(k) == lower(wanted)) return "; did you mean '" + k + "'?";
+  return {};
+}
+
+std::string fieldText(const WCHAR* field, std::size_t capacity) {
+  std::size_t n = 0;
+  while (n < capacity && field[n]) ++n;
+  return orv::utf16ToUtf8(std::u16string_view(field, n));
+}
+
+std::string valueText(IParameterCtrl* params, const WCHAR* name) {
+  VARIANT v;
+  VariantInit(&v);
+  if (params->getParameter(name, &v) != eParamOk) return "(unreadable)";
+  std::string text = v.vt == VT_BOOL ? (v.boolVal != VARIANT_FALSE ? "true" : "false") : std::to_string(v.lVal);
+  VariantClear(&v);
+  return text;
+}
+
+std::string explainRefusal(tParamResult result, const std::string& filter, const ParamSetting& setting,
+                           IParameterCtrl* params) {
+  const std::string subject = "'" + filter + "' ";
+  std::vector<std::string> names;
+  std::string typeName = "its type";
+  for (const ParameterView& p : parametersOf(params)) {
+    names.push_back(p.name);
+    if (p.name == setting.name) typeName = p.typeName;
+  }
+  switch (result) {
+    case eParamNotFound:
+      if (names.empty()) return subject + "has no parameters, so none called '" + setting.name + "'";
+      return subject + "has no parameter '" + setting.name + "'" + caseHint(setting.name, names) +
+             " (its parameters: " + joined(names) + ")";
+    case eParamFailed:
+      return subject + "cannot take " + setting.name + "=" + setting.value + ": '" + setting.value +
+             "' does not convert to " + typeName;
+    case eParamInvalid:
+      return subject + "refuses " + setting.name + "=" + setting.value +
+             ": the value is out of range or not allowed";
+    case eParamLiveMode:
+      return subject + "refuses " + setting.name + "=" + setting.value + " while it is streaming (live mode)";
+    default:
+      return subject + "refuses " + setting.name + "=" + setting.value + " (result " +
+             std::to_string(static_cast<int>(result)) + ")";
+  }
+}
+
+tParamResult setFromText(IParameterCtrl* params, const ParamSetting& setting) {
+  const std::u16string name = orv::utf8ToUtf16(setting.name);
+  const std::u16string value = orv::utf8ToUtf16(setting.value);
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+  const tParamResult result = params->setParameter(name.c_str(), &v);
+  VariantClear(&v);
+  return result;
+}
+
+int loadParameterFile(const std::string& filter, IParameterCtrl* params, const std::string& path,
+                      std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  std::string why;
+  if (!readWholeFile(path, bytes, why)) {
+    error = "cannot read the parameter file '" + path + "' for '" + filter + "': " + why;
+    return kExitFailure;
+  }
+  std::string text(bytes.begin(), bytes.end());
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  if (params->restoreParameters(orv::utf8ToUtf16(text).c_str()) != eParamOk) {
+    error = "'" + filter + "' rejects the parameter text in '" + path +
+            "' (not a text of its parameters, or a value it refuses)";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int unknownFilter(Pixlib::FilterModule& module, const std::string& name, std::string& error) {
+  std::vector<std::string> names;
+  for (const std::u16string& n : module.filterNames()) names.push_back(orv::utf16ToUtf8(n));
+  error = "the module has no filter '" + name + "'" + caseHint(name, names) + " (its filters: " + joined(names) + ")";
+  return kExitUsage;
+}
+
+}  // namespace
+
+FilterHandle::FilterHandle(IFrameFilter* filter) : m_pFilter(filter) {
+  void* pv = nullptr;
+  if (m_pFilter && m_pFilter->QueryInterface(IID_IParameterCtrl, &pv) == S_OK) m_pParams = static_cast<IParameterCtrl*>(pv);
+}
+
+FilterHandle::~FilterHandle() {
+  if (m_pFilter) m_pFilter->Release();
+}
+
+FilterHandle::FilterHandle(FilterHandle&& other) noexcept
+    : m_pFilter(std::exchange(other.m_pFilter, nullptr)), m_pParams(std::exchange(other.m_pParams, nullptr)) {}
+
+FilterHandle& FilterHandle::operator=(FilterHandle&& other) noexcept {
+  if (this != &other) {
+    if (m_pFilter) m_pFilter->Release();
+    m_pFilter = std::exchange(other.m_pFilter, nullptr);
+    m_pParams = std::exchange(other.m_pParams, nullptr);
+  }
+  return *this;
+}
+
+std::vector<ParameterView> parametersOf(IParameterCtrl* params) {
+  std::vector<ParameterView> views;
+  ParameterDesc desc;
+  for (unsigned i = 0; params && params->getParameterDesc(i, &desc); ++i) {
+    views.push_back({fieldText(desc.name, std::size(desc.name)), fieldText(desc.typeName, std::size(desc.typeName)),
+                     valueText(params, desc.name)});
+  }
+  return views;
+}
+
+std::string parameterText(IParameterCtrl* params) {
+  WCHAR* text = nullptr;
+  if (!params || params->saveParameters(&text) != eParamOk || !text) return {};
+  std::string utf8 = orv::utf16ToUtf8(text);
+  CoTaskMemFree(text);
+  return utf8;
+}
+
+int saveParameterFile(const std::string& filterName, IParameterCtrl* params, const std::string& path,
+                      std::string& error) {
+  std::string text = parameterText(params);
+  text = (text.empty() ? "{}" : text) + "\n";
+  std::string why;
+  if (!writeWholeFile(path, text.data(), text.size(), why)) {
+    error = "cannot write the parameter file '" + path + "' for '" + filterName + "': " + why;
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, FilterHandle& handle, std::string& error) {
+  handle = FilterHandle(module.factory()->createFilter(orv::utf8ToUtf16(request.name).c_str()));
+  if (!handle) return unknownFilter(module, request.name, error);
+  if (!handle.params()) {
+    error = "'" + request.name + "' offers no parameter interface";
+    return kExitFailure;
+  }
+  if (!request.loadFrom.empty()) {
+    if (const int code = loadParameterFile(request.name, handle.params(), request.loadFrom, error)) return code;
+  }
+  for (const ParamSetting& setting : request.settings) {
+    const tParamResult result = setFromText(handle.params(), setting);
+    if (result != eParamOk) {
+      error = explainRefusal(result, request.name, setting, handle.params());
+      return kExitUsage;
+    }
+  }
+  if (!request.saveTo.empty()) return saveParameterFile(request.name, handle.params(), request.saveTo, error);
+  return kExitOk;
+}
+
+}  // namespace filterhost

@@ -1,0 +1,221 @@
+// `run`: builds the chain from the command line, streams the frames of the
+// inputs or of the built-in camera through it, writes pictures and figures.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "bayer.h"
+#include "figures.h"
+#include "filtersetup.h"
+#include "frameconv.h"
+#include "pixrt/filterchain.h"
+#include "runplan.h"
+
+namespace filterhost {
+namespace {
+
+constexpr std::uint64_t kDefaultCameraFrames = 16;
+
+int fail(int code, const std::string& message) {
+  std::cerr << "filterhost: " << message << "\n";
+  return code;
+}
+
+std::string describe(const Image& image) {
+  static const char* const kKinds[] = {"", "grey", "", "RGB", "RGBA"};
+  return std::to_string(image.width) + "x" + std::to_string(image.height) + " " + kKinds[image.channels];
+}
+
+// "Rotate Flip" -> "rotate-flip".
+std::string slug(const std::string& name) {
+  std::string text;
+  for (unsigned char c : name) {
+    if (std::isalnum(c))
+      text += static_cast<char>(std::tolower(c));
+    else if (!text.empty() && text.back() != '-')
+      text += '-';
+  }
+  while (!text.empty() && text.back() == '-') text.pop_back();
+  return text.empty() ? "filter" : text;
+}
+
+std::string numbered(std::size_t n, int digits) {
+  std::string text = std::to_string(n);
+  return std::string(text.size() < static_cast<std::size_t>(digits) ? digits - text.size() : 0, '0') + text;
+}
+
+bool makeDirectory(const std::string& dir, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) error = "cannot create the directory '" + dir + "': " + ec.message();
+  return !ec;
+}
+
+bool writeFrame(const std::string& path, const FrameTypeInfo& type, const BYTE* frame, std::string& error) {
+  Image picture;
+  return frameToImage(type, frame, picture, error) && writeImageFile(path, picture, error);
+}
+
+// Where the frames come from: pictures read before the run, or the camera.
+class Source {
+ public:
+  static std::optional<Source> open(const RunPlan& plan, std::string& error) {
+    Source source;
+    if (plan.inputs.empty()) {
+      source.m_Camera = std::make_unique<SyntheticCamera>(plan.camera);
+      source.m_Frames = plan.frames ? plan.frames : kDefaultCameraFrames;
+      return source;
+    }
+    for (const std::string& path : plan.inputs) {
+      Image image;
+      if (!readImageFile(path, image, error)) return std::nullopt;
+      if (plan.mosaicPattern >= 0 && image.channels >= 3) image = mosaicImage(image, plan.mosaicPattern);
+      if (!source.m_Images.empty()) {
+        const Image& first = source.m_Images.front();
+        if (image.width != first.width || image.height != first.height || image.channels != first.channels) {
+          error = "image '" + path + "' is " + describe(image) + ", unlike the first image (" + describe(first) +
+                  "); every frame of a run has the same type";
+          return std::nullopt;
+        }
+      }
+      source.m_Images.push_back(std::move(image));
+    }
+    source.m_Frames = plan.frames ? plan.frames : source.m_Images.size();
+    return source;
+  }
+
+  // The first of the types this source can deliver that `first` accepts, or
+  // the first of them when it accepts none (negotiation then says why).
+  FrameTypeInfo chooseType(IFrameFilter* first) const {
+    if (m_Camera) {
+      const CameraSettings& s = m_Camera->settings();
+      return FrameTypeInfo(MEDIASUBTYPE_BY8, s.width, s.height, 0);
+    }
+    const Image& image = m_Images.front();
+    const std::vector<GUID> subtypes = subtypesFor(image);
+    for (const GUID& subtype : subtypes) {
+      const FrameTypeInfo type = frameTypeFor(image, subtype);
+      if (first->checkInputType_(type) == S_OK) return type;
+    }
+    return frameTypeFor(image, subtypes.front());
+  }
+
+  void fill(std::uint64_t index, const FrameTypeInfo& type, BYTE* frame) {
+    if (m_Camera)
+      m_Camera->capture(index, frame);
+    else
+      imageToFrame(m_Images[index % m_Images.size()], type, frame);
+  }
+
+  std::uint64_t frames() const { return m_Frames; }
+
+  std::string description() const {
+    if (!m_Camera) return std::to_string(m_Images.size()) + " image(s), " + describe(m_Images.front());
+    const CameraSettings& s = m_Camera->settings();
+    return "synthetic camera " + std::to_string(s.width) + "x" + std::to_string(s.height) + " " +
+           patternName(s.pattern) + ", noise " + std::to_string(s.noise);
+  }
+
+  // The camera's colour scene of frame `index`, the truth the raw frames sample.
+  bool writeScene(const std::string& path, std::uint64_t index, std::string& error) {
+    return !m_Camera || writeImageFile(path, m_Camera->scene(index), error);
+  }
+
+ private:
+  std::unique_ptr<SyntheticCamera> m_Camera;
+  std::vector<Image> m_Images;
+  std::uint64_t m_Frames = 0;
+};
+
+void printChain(const Pixlib::FilterChain& chain, const std::string& source) {
+  std::cout << "source: " << source << "\n";
+  std::cout << "chain: " << Pixlib::frameTypeText(chain.inputType());
+  for (std::size_t i = 0; i < chain.size(); ++i)
+    std::cout << " -> [" << chain.nameOf(i) << "] -> " << Pixlib::frameTypeText(chain.outputTypeOf(i));
+  std::cout << "\n";
+}
+
+// The last frame out of every stage, the source frame first.
+int writeStages(const std::string& dir, const Pixlib::FilterChain& chain, const Pixlib::FrameBuffer& input,
+                Source& source, std::uint64_t lastIndex) {
+  std::string error;
+  if (!makeDirectory(dir, error)) return fail(kExitFailure, error);
+  if (!source.writeScene(dir + "/00-scene.png", lastIndex, error)) return fail(kExitFailure, error);
+  if (!writeFrame(dir + "/00-source.png", input.getFrameType(), input.getBufferPtr(), error))
+    return fail(kExitFailure, error);
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const std::string path = dir + "/" + numbered(i + 1, 2) + "-" + slug(chain.nameOf(i)) + ".png";
+    if (chain.figuresOf(i).framesOut == 0) {
+      std::cerr << "filterhost: '" << chain.nameOf(i) << "' produced no frame; " << path << " not written\n";
+      continue;
+    }
+    const Pixlib::FrameBuffer& out = *chain.outputOf(i);
+    if (!writeFrame(path, out.getFrameType(), out.getBufferPtr(), error)) return fail(kExitFailure, error);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
+  std::string error;
+  Pixlib::FilterChain chain;
+  for (const FilterRequest& request : plan.filters) {
+    FilterHandle handle;
+    if (const int code = makeFilter(module, request, handle, error)) return fail(code, error);
+    chain.append(handle.filter(), request.name);
+  }
+
+  std::optional<Source> source = Source::open(plan, error);
+  if (!source) return fail(kExitFailure, error);
+  if (!chain.negotiate(source->chooseType(chain.filterOf(0)), error))
+    return fail(kExitFailure, "the chain does not negotiate: " + error);
+  printChain(chain, source->description());
+
+  if (!plan.everyDir.empty() && !makeDirectory(plan.everyDir, error)) return fail(kExitFailure, error);
+
+  Pixlib::FrameBuffer input(chain.inputType());
+  if (!chain.start(error)) return fail(kExitFailure, error);
+  const Pixlib::FrameTypeInfo& last = chain.outputTypeOf(chain.size() - 1);
+  const auto begin = std::chrono::steady_clock::now();
+  std::uint64_t outputs = 0;
+  {
+    ProgressLine progress(source->frames(), static_cast<std::uint64_t>(input.getFrameType().dim.cx) *
+                                                static_cast<std::uint64_t>(std::abs(input.getFrameType().dim.cy)));
+    for (std::uint64_t n = 0; n < source->frames(); ++n) {
+      source->fill(n, chain.inputType(), input.getBufferPtr());
+      if (chain.push(input) == chain.size()) {
+        if (!plan.everyDir.empty() &&
+            !writeFrame(plan.everyDir + "/frame-" + numbered(outputs, 5) + ".png", last,
+                        chain.outputOf(chain.size() - 1)->getBufferPtr(), error)) {
+          chain.stop();
+          return fail(kExitFailure, error);
+        }
+        ++outputs;
+      }
+      progress.update(n + 1);
+    }
+  }
+  chain.stop();
+  const auto wall = std::chrono::steady_clock::now() - begin;
+
+  printFigures(std::cout, chain, source->frames(), wall);
+  std::cout << outputs << " frame(s) out of the chain\n";
+  if (!plan.stagesDir.empty()) {
+    if (const int code = writeStages(plan.stagesDir, chain, input, *source, source->frames() - 1)) return code;
+    std::cout << "stage pictures in " << plan.stagesDir << "/\n";
+  }
+  if (!plan.output.empty()) {
+    if (outputs == 0)
+      return fail(kExitFailure, "the chain produced no frame from " + std::to_string(source->frames()) +
+                                    " input frame(s); " + plan.output + " not written");
+    if (!writeFrame(plan.output, last, chain.outputOf(chain.size() - 1)->getBufferPtr(), error))
+      return fail(kExitFailure, error);
+  }
+  return kExitOk;
+}
+
+}  // namespace filterhost

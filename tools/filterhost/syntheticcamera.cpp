@@ -1,0 +1,144 @@
+#include "syntheticcamera.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "bayer.h"
+#include "font.h"
+
+namespace filterhost {
+namespace {
+
+constexpr std::uint8_t kBars[8][3] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
+                                      {255, 0, 255},   {255, 0, 0},   {0, 0, 255},   {0, 0, 0}};
+
+// Pixels per frame that the bars and the text travel.
+constexpr int kBarSpeed = 4;
+constexpr int kTextSpeed = 12;
+// Turns (in 1/1024) the zone plate's rings advance per frame.
+constexpr int kZoneSpeed = 40;
+
+std::uint64_t splitMix(std::uint64_t& state) {
+  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+std::uint8_t ramp(int i, int n) { return static_cast<std::uint8_t>(n > 1 ? 255 * i / (n - 1) : 0); }
+
+}  // namespace
+
+SyntheticCamera::SyntheticCamera(const CameraSettings& settings)
+    : m_Settings(settings), m_Scene(makeImage(settings.width, settings.height, 3)) {
+  for (int i = 0; i < 1024; ++i)
+    m_Cosine[i] = static_cast<std::uint8_t>(std::lround(127.5 + 127.5 * std::cos(2 * std::numbers::pi * i / 1024)));
+  // A zone plate whose ring frequency grows with the radius up to half a
+  // cycle per pixel at the corners of its area.
+  const int w = settings.width / 2;
+  const int h = settings.height * 3 / 4 - settings.height * 3 / 10;
+  m_ZonePhase.resize(static_cast<std::size_t>(std::max(w, 0)) * std::max(h, 0));
+  const double cx = w / 2.0, cy = h / 2.0;
+  const double rMax = std::max(std::hypot(cx, cy), 1.0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double r2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+      const double turns = r2 / (4 * rMax);  // frequency r / (2 rMax) cycles per pixel
+      m_ZonePhase[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(std::lround(turns * 1024) & 1023);
+    }
+}
+
+const Image& SyntheticCamera::scene(std::uint64_t index) {
+  const int h = m_Settings.height;
+  const int barsEnd = h * 3 / 10, middleEnd = h * 3 / 4;
+  renderBars(index, 0, barsEnd);
+  renderZonePlate(index, barsEnd, middleEnd);
+  renderGradients(middleEnd, h);
+  renderText(index, barsEnd, middleEnd);
+  return m_Scene;
+}
+
+void SyntheticCamera::renderBars(std::uint64_t index, int top, int bottom) {
+  const int w = m_Settings.width;
+  const int shift = static_cast<int>((index * kBarSpeed) % static_cast<std::uint64_t>(w));
+  for (int y = top; y < bottom; ++y) {
+    std::uint8_t* out = m_Scene.row(y);
+    for (int x = 0; x < w; ++x, out += 3) {
+      const std::uint8_t* bar = kBars[((x + shift) % w) * 8 / w];
+      std::copy(bar, bar + 3, out);
+    }
+  }
+}
+
+void SyntheticCamera::renderZonePlate(std::uint64_t index, int top, int bottom) {
+  const int w = m_Settings.width;
+  const int half = w / 2;
+  const int offset = static_cast<int>((index * kZoneSpeed) & 1023);
+  for (int y = top; y < bottom; ++y) {
+    std::uint8_t* out = m_Scene.row(y);
+    const std::uint16_t* phase = m_ZonePhase.data() + static_cast<std::size_t>(y - top) * half;
+    for (int x = 0; x < half; ++x, out += 3) out[0] = out[1] = out[2] = m_Cosine[(phase[x] + offset) & 1023];
+    // Beside it a two-way colour gradient: red across, green down.
+    for (int x = half; x < w; ++x, out += 3) {
+      out[0] = ramp(x - half, w - half);
+      out[1] = ramp(y - top, bottom - top);
+      out[2] = static_cast<std::uint8_t>(255 - out[0]);
+    }
+  }
+}
+
+void SyntheticCamera::renderGradients(int top, int bottom) {
+  const int w = m_Settings.width;
+  const int split = (top + bottom) / 2;
+  for (int y = top; y < bottom; ++y) {
+    std::uint8_t* out = m_Scene.row(y);
+    for (int x = 0; x < w; ++x, out += 3) {
+      if (y < split) {
+        out[0] = out[1] = out[2] = ramp(x, w);  // grey ramp
+        continue;
+      }
+      // Hue ramp through red, yellow, green, cyan, blue, magenta.
+      const int hue = w > 1 ? x * 6 * 256 / w : 0;
+      const int sector = hue / 256, f = hue % 256;
+      const std::uint8_t up = static_cast<std::uint8_t>(f), down = static_cast<std::uint8_t>(255 - f);
+      const std::uint8_t rgb[6][3] = {{255, up, 0}, {down, 255, 0}, {0, 255, up},
+                                      {0, down, 255}, {up, 0, 255}, {255, 0, down}};
+      std::copy(rgb[sector], rgb[sector] + 3, out);
+    }
+  }
+}
+
+void SyntheticCamera::renderText(std::uint64_t index, int top, int bottom) {
+  char text[32];
+  std::snprintf(text, sizeof text, "FRAME %04llu", static_cast<unsigned long long>(index));
+  const int scale = std::max(1, m_Settings.height / 120);
+  const int width = textWidth(text, scale);
+  const std::uint64_t travel = static_cast<std::uint64_t>(m_Settings.width) + width;
+  const int x = static_cast<int>((index * kTextSpeed) % travel) - width;
+  const int y = (top + bottom) / 2 - kGlyphHeight * scale / 2;
+  constexpr std::uint8_t shadow[3] = {0, 0, 0}, ink[3] = {255, 255, 255};
+  drawText(m_Scene, text, x + scale, y + scale, scale, shadow);
+  drawText(m_Scene, text, x, y, scale, ink);
+}
+
+void SyntheticCamera::capture(std::uint64_t index, std::uint8_t* frame) {
+  mosaic(scene(index), m_Settings.pattern, frame);
+  if (m_Settings.noise > 0) addNoise(index, frame);
+}
+
+// Gaussian-like noise from the sum of four uniform 16-bit numbers.
+void SyntheticCamera::addNoise(std::uint64_t index, std::uint8_t* frame) const {
+  std::uint64_t state = m_Settings.seed * 0x2545F4914F6CDD1Dull ^ (index + 1) * 0x9E3779B97F4A7C15ull;
+  constexpr std::int64_t kMean = 2 * 65535, kDeviation = 37837;  // 65536 * sqrt(4 / 12)
+  const std::size_t n = static_cast<std::size_t>(m_Settings.width) * m_Settings.height;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t r = splitMix(state);
+    const std::int64_t sum = static_cast<std::int64_t>((r & 0xFFFF) + ((r >> 16) & 0xFFFF) + ((r >> 32) & 0xFFFF) + (r >> 48));
+    const std::int64_t delta = std::llround(static_cast<double>(sum - kMean) * m_Settings.noise / kDeviation);
+    frame[i] = static_cast<std::uint8_t>(std::clamp<std::int64_t>(frame[i] + delta, 0, 255));
+  }
+}
+
+}  // namespace filterhost
