@@ -1,7 +1,5 @@
 #include "debayer.h"
 
-#include <limits>
-
 #include "platform/display.h"
 #include "transform_method.h"
 
@@ -40,7 +38,8 @@ void CDeBayerFilter::getSupportedInputTypes(std::vector<FrameTypeInfo>& types) {
 
 // The format that matches the screen comes first.
 bool CDeBayerFilter::getTransformOutputTypes(const FrameTypeInfo& in, std::vector<FrameTypeInfo>& out) {
-  const LONG height = in.dim.cy < 0 ? -in.dim.cy : in.dim.cy;
+  if (!Pixlib::fitsDimension(Pixlib::frameRows(in))) return false;
+  const LONG height = static_cast<LONG>(Pixlib::frameRows(in));
   const FrameTypeInfo rgb24(MEDIASUBTYPE_RGB24, in.dim.cx, height, 0);
   const FrameTypeInfo rgb32(MEDIASUBTYPE_RGB32, in.dim.cx, height, 0);
   if (orv::screenBitsPerPixel() == 24) {
@@ -68,12 +67,12 @@ bool CDeBayerFilter::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   // The signed height handed on is negative exactly when the source is
   // stored bottom-up; its absolute value is the number of rows.
   const LONG width = sft.dim.cx;
-  const LONG height = sft.dim.cy;
-  if (width < 0 || height == std::numeric_limits<LONG>::min()) return false;
-  const LONG signedHeight = sft.isBottomUp() ? -height : height;
+  const std::int64_t rows = Pixlib::frameRows(sft);
+  if (width < 0 || !Pixlib::fitsDimension(rows)) return false;
+  const LONG signedHeight = static_cast<LONG>(Pixlib::isStoredTopDown(sft) ? rows : -rows);
 
   // Both buffers must hold the whole frame before the kernels may touch them.
-  const std::uint64_t samples = std::uint64_t(width) * std::uint64_t(signedHeight < 0 ? -signedHeight : signedHeight);
+  const std::uint64_t samples = std::uint64_t(width) * std::uint64_t(rows);
   if (samples > sft.buffersize || samples * (toRGB24 ? 3 : 4) > dft.buffersize) return false;
 
   if (toRGB24)

@@ -1,7 +1,6 @@
 #include "rotflip.h"
 
 #include <cstring>
-#include <limits>
 
 #include "rotflip/rotflip_frames.h"
 
@@ -55,8 +54,10 @@ bool RotFlipTransform::getTransformOutputTypes(const FrameTypeInfo& in, std::vec
   FrameTypeInfo type = in;
   const LONG angle = m_RotationAngle;
   if (angle == 90 || angle == 270) {
-    type.dim = {in.dim.cy, in.dim.cx};
-    if (in.dim.cy < 0) type.dim = {-type.dim.cx, -type.dim.cy};
+    const std::int64_t sign = in.dim.cy < 0 ? -1 : 1;
+    const std::int64_t width = sign * in.dim.cy, height = sign * in.dim.cx;
+    if (!Pixlib::fitsDimension(width) || !Pixlib::fitsDimension(height)) return false;
+    type.dim = {static_cast<LONG>(width), static_cast<LONG>(height)};
   }
   out.push_back(type);
   return true;
@@ -64,12 +65,6 @@ bool RotFlipTransform::getTransformOutputTypes(const FrameTypeInfo& in, std::vec
 
 void RotFlipTransform::notifyStart(const FrameTypeInfo&, const FrameTypeInfo&) { m_bLive = true; }
 void RotFlipTransform::notifyStop() { m_bLive = false; }
-
-namespace {
-
-LONG absolute(LONG v) { return v < 0 ? -v : v; }
-
-}  // namespace
 
 bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   BYTE* to = dest.getBufferPtr();
@@ -85,11 +80,10 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   // destination must hold the whole frame: otherwise nothing is written.
   const FrameTypeInfo& sft = src.getFrameType();
   const FrameTypeInfo& dft = dest.getFrameType();
-  if (sft.dim.cx < 0 || dft.dim.cx < 0 || sft.dim.cy == std::numeric_limits<LONG>::min() ||
-      dft.dim.cy == std::numeric_limits<LONG>::min())
-    return false;
-  const LONG width = sft.dim.cx, height = absolute(sft.dim.cy);
-  const LONG destWidth = dft.dim.cx, destHeight = absolute(dft.dim.cy);
+  if (sft.dim.cx < 0 || dft.dim.cx < 0) return false;
+  const std::int64_t width = sft.dim.cx, height = Pixlib::frameRows(sft);
+  const std::int64_t destWidth = dft.dim.cx, destHeight = Pixlib::frameRows(dft);
+  if (!Pixlib::fitsDimension(height) || !Pixlib::fitsDimension(destHeight)) return false;
   const bool quarterTurn = angle == 90 || angle == 270;
   if (quarterTurn ? (destWidth != height || destHeight != width) : (destWidth != width || destHeight != height))
     return false;
@@ -101,7 +95,14 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
     std::memcpy(to, from, sft.buffersize);
     return true;
   }
-  const RotFlipFrames frames{from, to, width, height, destWidth, destHeight, bytesPerPixel, Pixlib::isStoredTopDown(sft)};
+  const RotFlipFrames frames{from,
+                             to,
+                             static_cast<LONG>(width),
+                             static_cast<LONG>(height),
+                             static_cast<LONG>(destWidth),
+                             static_cast<LONG>(destHeight),
+                             bytesPerPixel,
+                             Pixlib::isStoredTopDown(sft)};
   return rotFlipRawCaseTable[index](frames);
 }
 

@@ -67,6 +67,15 @@ static_assert(offsetof(FrameTypeInfo, buffersize) == 24);
 // direction is reversed by a negative height, or neither applies.
 inline bool isStoredTopDown(const FrameTypeInfo& type) { return type.isBottomUp() == (type.dim.cy < 0); }
 
+// The number of rows, whatever the storage direction. 64-bit, because a
+// height of -2^31 has no positive 32-bit count.
+inline std::int64_t frameRows(const FrameTypeInfo& type) {
+  return type.dim.cy < 0 ? -std::int64_t(type.dim.cy) : std::int64_t(type.dim.cy);
+}
+
+// Whether a 64-bit count fits a frame dimension.
+inline bool fitsDimension(std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
 // The matching rule of negotiation: `a` is the candidate, `b` the listed type.
 // Not symmetric in the buffer size.
 inline bool frameTypeMatches(const FrameTypeInfo& a, const FrameTypeInfo& b) {

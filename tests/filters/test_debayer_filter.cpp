@@ -64,6 +64,9 @@ TEST_F(DeBayer, TypesFollowTheScreenDepth) {
     EXPECT_EQ(out[0], FrameTypeInfo(first, 640, 480, 0)) << depth;
     EXPECT_EQ(out[1], FrameTypeInfo(second, 640, 480, 0)) << depth;
   }
+  // A height of -2^31 has no 32-bit row count: no output type.
+  std::vector<FrameTypeInfo> none;
+  EXPECT_FALSE(f->getTransformOutputTypes(FrameTypeInfo(MEDIASUBTYPE_BY8, 8, INT32_MIN, 0), none));
 }
 
 TEST_F(DeBayer, StorageDirectionPlacesTheOutputRows) {

@@ -57,6 +57,11 @@ TEST_F(RotFlip, OutputTypesSwapDimensionsKeepingTheHeightSign) {
   EXPECT_EQ(outputFor(FrameTypeInfo(Pixlib::eY800, 0, 0, 0)), FrameTypeInfo(Pixlib::eY800, 0, 0, 0));
   ASSERT_EQ(setLong(ctrl, u"Rotation Angle", 180), eParamOk);
   EXPECT_EQ(outputFor(in), in);
+  // A quarter turn of a height of -2^31 has no 32-bit output size.
+  ASSERT_EQ(setLong(ctrl, u"Rotation Angle", 90), eParamOk);
+  std::vector<FrameTypeInfo> none;
+  EXPECT_FALSE(f->getTransformOutputTypes(FrameTypeInfo(Pixlib::eRGB24, 8, INT32_MIN, 0), none));
+  EXPECT_TRUE(none.empty());
 }
 
 // A displayed 3 x 2 RGB24 picture turned a quarter clockwise becomes 2 x 3.
