@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assert_capture.h"
 #include "debayer_test_support.h"
 #include "platform/orv_assert.h"
 #include "transform_method.h"
@@ -204,29 +205,18 @@ TEST(DeBayerKernels, TinyFramesWriteNothing) {
   }
 }
 
-int g_assertions = 0;
-std::string g_assertText;
-
-void countAssertion(const char* expression, const char*, int) {
-  ++g_assertions;
-  g_assertText = expression;
-}
-
 TEST(DeBayerKernels, ModeOutOfRangeAssertsAndWritesNothing) {
-  const orv::AssertHandler previous = orv::setAssertHandler(&countAssertion);
   std::vector<BYTE> src(8 * 4, 100);
   for (LONG mode : {3, -1, 0x7FFFFFFF}) {
     for (int bpp : {3, 4}) {
-      g_assertions = 0;
-      g_assertText.clear();
+      orv_test::AssertCapture asserts;
       std::vector<BYTE> dst(8 * 4 * bpp, 0x11);
       runEntry(bpp, src.data(), dst.data(), 8, -4, makeDeBayerParams(eGR, mode));
-      EXPECT_EQ(g_assertions, 1) << mode;
-      EXPECT_EQ(g_assertText, "mode <= tDeBayerOptions::eEdgeSensing");
+      EXPECT_EQ(asserts.failures(), 1) << mode;
+      EXPECT_EQ(asserts.lastExpression(), "mode <= tDeBayerOptions::eEdgeSensing");
       EXPECT_EQ(dst, std::vector<BYTE>(dst.size(), 0x11)) << mode;
     }
   }
-  orv::setAssertHandler(previous);
 }
 
 }  // namespace

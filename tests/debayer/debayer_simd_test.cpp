@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu_mask.h"
 #include "debayer_test_support.h"
 #include "platform/cpu.h"
 #include "transform_method.h"
@@ -107,7 +108,7 @@ TEST(DeBayerEntryPoints, EveryFeatureLevelGivesTheScalarBytes) {
     DeBayerIsa isa;
   };
   for (const Level level : {Level{0u, DeBayerIsa::Scalar}, Level{orv::kCpuSSE2, DeBayerIsa::SSE2}, Level{~0u, deBayerBestIsa()}}) {
-    orv::setCpuFeatureMask(level.mask);
+    orv_test::FeatureMask mask(level.mask);
     EXPECT_EQ(deBayerBestIsa(), level.isa);
     for (int bpp : {3, 4}) {
       const std::vector<BYTE> want = runKernel(DeBayerIsa::Scalar, src, s, 11, params, bpp, 6);
@@ -117,7 +118,6 @@ TEST(DeBayerEntryPoints, EveryFeatureLevelGivesTheScalarBytes) {
       EXPECT_EQ(dst.bytes(), want) << isaName(level.isa) << " bpp " << bpp;
     }
   }
-  orv::setCpuFeatureMask(~0u);
 }
 
 }  // namespace

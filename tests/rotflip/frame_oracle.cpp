@@ -7,8 +7,6 @@
 #include <random>
 #include <stdexcept>
 
-#include "platform/cpu.h"
-#include "platform/orv_assert.h"
 
 namespace rotflip_test {
 
@@ -91,26 +89,5 @@ RotFlipFrames framesFor(unsigned index, const BYTE* src, BYTE* dst, LONG w, LONG
   const bool q = isQuarterTurn(index);
   return RotFlipFrames{src, dst, w, h, q ? h : w, q ? w : h, b, topDown};
 }
-
-FeatureMask::FeatureMask(std::uint32_t mask) { orv::setCpuFeatureMask(mask); }
-FeatureMask::~FeatureMask() { orv::setCpuFeatureMask(~0u); }
-
-namespace {
-int g_count = 0;
-std::string g_last;
-void countAssertion(const char* expression, const char*, int) {
-  ++g_count;
-  g_last = expression;
-}
-}  // namespace
-
-AssertionCounter::AssertionCounter() {
-  g_count = 0;
-  g_last.clear();
-  orv::setAssertHandler(countAssertion);
-}
-AssertionCounter::~AssertionCounter() { orv::setAssertHandler(nullptr); }
-int AssertionCounter::count() const { return g_count; }
-std::string AssertionCounter::lastExpression() const { return g_last; }
 
 }  // namespace rotflip_test

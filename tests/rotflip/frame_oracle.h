@@ -1,6 +1,5 @@
 // Test support for the rotation kernels: an independent oracle written from
-// the displayed pixel mapping, guarded buffers, and switches for processor
-// features and assertions.
+// the displayed pixel mapping, and guarded buffers.
 #pragma once
 
 #include <cstddef>
@@ -55,21 +54,5 @@ void fillRandom(BYTE* p, std::size_t n, std::uint32_t seed);
 // output-type rule gives.
 RotFlipFrames framesFor(unsigned index, const BYTE* src, BYTE* dst, LONG w, LONG h, unsigned bytesPerPixel,
                         bool storedTopDown);
-
-// Restricts the processor features the kernels see while in scope.
-class FeatureMask {
- public:
-  explicit FeatureMask(std::uint32_t mask);
-  ~FeatureMask();
-};
-
-// Counts failed assertions while in scope and keeps the last expression.
-class AssertionCounter {
- public:
-  AssertionCounter();
-  ~AssertionCounter();
-  int count() const;
-  std::string lastExpression() const;
-};
 
 }  // namespace rotflip_test

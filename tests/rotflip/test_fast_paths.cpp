@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cpu_mask.h"
 #include "frame_oracle.h"
 #include "platform/cpu.h"
 #include "rotflip/rotflip_frames.h"
@@ -74,7 +75,7 @@ TEST(RotFlipFastPaths, EveryLevelMatchesTheGenericKernel) {
           rotFlipReference(index, framesFor(index, src.data(), expected.data(), s.w, s.h, b, topDown));
           for (const Level& level : kLevels) {
             if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
-            FeatureMask mask(level.mask);
+            orv_test::FeatureMask mask(level.mask);
             const std::vector<BYTE> got = runCase(index, src.data(), s.w, s.h, b, topDown, placementFor(si + b + index));
             ASSERT_EQ(got, expected) << level.name << ", index " << index << ", B " << b << ", " << s.w << "x" << s.h
                                      << (topDown ? " top-down" : " bottom-up");
@@ -94,7 +95,7 @@ TEST(RotFlipFastPaths, FramesTooLargeForTheCachesMatchTheGenericKernel) {
   fillRandom(src.data(), src.size(), 5);
   for (const Level& level : kLevels) {
     if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
-    FeatureMask mask(level.mask);
+    orv_test::FeatureMask mask(level.mask);
     for (unsigned index : {1u, 2u, 3u, 4u}) {
       std::vector<BYTE> expected(src.size(), 0);
       rotFlipReference(index, framesFor(index, src.data(), expected.data(), w, h, b, false));
@@ -120,7 +121,7 @@ TEST(RotFlipFastPaths, LargeQuarterTurnsAtEveryDestinationAlignment) {
     rotFlipReference(5, framesFor(5, src.data(), expected.data(), f.w, f.h, f.b, true));
     for (const Level& level : kLevels) {
       if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
-      FeatureMask mask(level.mask);
+      orv_test::FeatureMask mask(level.mask);
       for (std::size_t offset : {0, 2, 4, 12, 48}) {  // 2: no line-aligned band for 4-byte pixels
         std::vector<BYTE> buffer(bytes + 128, 0x77);
         BYTE* dst = buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) + offset;

@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "assert_capture.h"
+#include "cpu_mask.h"
 #include "frame_oracle.h"
 #include "platform/cpu.h"
 #include "rotflip/rotflip_cpu.h"
@@ -39,10 +41,10 @@ TEST(RotFlipRefusals, SidesThatBreakTheRuleOfTheAngle) {
         f.dst = dst.data();
         f.destWidth = d.dw;
         f.destHeight = d.dh;
-        AssertionCounter asserts;
+        orv_test::AssertCapture asserts;
         EXPECT_FALSE(rotFlipRawCaseTable[index](f)) << "index " << index << ", dest " << d.dw << "x" << d.dh;
         EXPECT_EQ(dst.bytes(), before);
-        EXPECT_EQ(asserts.count(), 1);
+        EXPECT_EQ(asserts.failures(), 1);
         EXPECT_EQ(asserts.lastExpression(), isQuarterTurn(index) ? "srcDimx == destDimy && srcDimy == destDimx"
                                                                  : "srcDimx == destDimx && srcDimy == destDimy");
       }
@@ -55,10 +57,10 @@ TEST(RotFlipRefusals, PixelSizesWithoutAKernel) {
   for (unsigned b : {0u, 5u, 8u}) {
     for (unsigned index = 1; index < 16; ++index) {
       std::vector<BYTE> dst(src.size(), 7);
-      AssertionCounter asserts;
+      orv_test::AssertCapture asserts;
       EXPECT_FALSE(rotFlipRawCaseTable[index](framesFor(index, src.data(), dst.data(), 8, 8, b, false)));
       EXPECT_EQ(dst, std::vector<BYTE>(src.size(), 7));
-      EXPECT_EQ(asserts.count(), 1);
+      EXPECT_EQ(asserts.failures(), 1);
       EXPECT_EQ(asserts.lastExpression(), "false");
     }
   }
@@ -73,20 +75,20 @@ TEST(RotFlipRefusals, NegativeSidesAndMissingBuffers) {
       {buf.data(), nullptr, 2, 4, 2, 4, 1, true},
   };
   for (const RotFlipFrames& f : bad) {
-    AssertionCounter asserts;
+    orv_test::AssertCapture asserts;
     EXPECT_FALSE(rotFlipRawCaseTable[9](f));
-    EXPECT_EQ(asserts.count(), 1);
+    EXPECT_EQ(asserts.failures(), 1);
   }
   EXPECT_EQ(buf, std::vector<BYTE>(64, 3));
 }
 
 TEST(RotFlipRefusals, EmptyFramesNeedNoBuffers) {
-  AssertionCounter asserts;
+  orv_test::AssertCapture asserts;
   for (unsigned index = 1; index < 16; ++index) {
     EXPECT_TRUE(rotFlipRawCaseTable[index](RotFlipFrames{nullptr, nullptr, 0, 0, 0, 0, 4, true}));
     EXPECT_TRUE(rotFlipRawCaseTable[index](framesFor(index, nullptr, nullptr, 0, 5, 3, false)));
   }
-  EXPECT_EQ(asserts.count(), 0);
+  EXPECT_EQ(asserts.failures(), 0);
 }
 
 TEST(RotFlipCpu, FeatureWordIsTheSameFromTwoThreads) {
@@ -101,7 +103,7 @@ TEST(RotFlipCpu, FeatureWordIsTheSameFromTwoThreads) {
 #if defined(__x86_64__)
   EXPECT_TRUE(orv_filter::hasSSE2());  // part of the 64-bit instruction set
 #endif
-  FeatureMask none(0);
+  orv_test::FeatureMask none(0);
   EXPECT_FALSE(orv_filter::hasSSE2());
 }
 
