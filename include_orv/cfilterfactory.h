@@ -54,8 +54,6 @@ class CFilterFactory : public IFilterFactory {
 
   LONG ORV_CALL getVersion() override { return 1; }
 
-  std::size_t filterCount() const { return m_Filters.size(); }
-
  private:
   // Ordered by UTF-16 code unit values, case-sensitively.
   std::map<std::u16string, smart_ptr<FilterItemBase>> m_Filters;

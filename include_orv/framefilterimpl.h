@@ -156,8 +156,6 @@ class FrameFilterImpl_param_ : public IFrameFilter {
     return Pixlib::restoreFrameFilterData(static_cast<IParameterCtrl*>(this), utf8) ? eParamOk : eParamFailed;
   }
 
-  std::size_t parameterCount() const { return m_Params.size(); }
-
  protected:
   void addLongParam(const std::u16string& name, LongGetter getter, LongSetter setter) {
     addParam(name, new param_info<LONG>(getter, setter));

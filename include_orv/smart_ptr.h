@@ -49,7 +49,6 @@ class smart_ptr {
   T* operator->() const { return m_pObject; }
   T& operator*() const { return *m_pObject; }
   explicit operator bool() const { return m_pObject != nullptr; }
-  LONG useCount() const { return m_pCount ? *m_pCount : 0; }
 
  private:
   void release() {
