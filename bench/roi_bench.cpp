@@ -1,6 +1,7 @@
 // The ROI crop against memcpy of the same region bytes, at the frame sizes
 // cameras deliver. The crop copies one block per region row; the reference
-// copies the region's bytes as one block. Both run in the same process, in
+// copies the region's bytes as one block, and "rows" is the crop through its
+// plain kernel (one memcpy per row). Both run in the same process, in
 // two settings: "cached" reuses one frame, so everything stays in the caches;
 // "streamed" rotates through frames larger than the caches together, as a
 // camera's frames arrive from memory.
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "pixrt/filtermodule.h"
+#include "platform/cpu.h"
 #include "pixrt/framebuffer.h"
 #include "roi.h"
 
@@ -38,11 +40,24 @@ std::string label(const Size& s, Pixlib::tColorformatEnum f) {
          Pixlib::subtypeName(Pixlib::getSubtypeFromColorformat(f));
 }
 
-// How many source frames a setting rotates through: 16 frames of the
-// smallest format already exceed a 32 MB last-level cache.
-std::size_t poolSize(bool streamed) { return streamed ? 16 : 1; }
+// How many source frames a setting rotates through: enough that the regions
+// read in one round (the bytes both the crop and the reference touch) are
+// twice a 32 MB last-level cache, so a streamed round always comes from memory.
+std::size_t poolSize(bool streamed, std::size_t regionBytes) {
+  constexpr std::size_t kRoundBytes = std::size_t(64) << 20;
+  return streamed ? (kRoundBytes + regionBytes - 1) / regionBytes : 1;
+}
 
-void cropBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum format, bool streamed) {
+std::size_t regionBytes(const Size& s, Pixlib::tColorformatEnum format) {
+  const RECT r = centreRegion(s);
+  const std::size_t pixelBytes = Pixlib::getBitsPerPixel(Pixlib::getSubtypeFromColorformat(format)) / 8;
+  return std::size_t(r.right - r.left) * (r.bottom - r.top) * pixelBytes;
+}
+
+// `plainRows` hides the vector features, so the crop runs the reference
+// kernel: one memcpy per row.
+void cropBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum format, bool streamed, bool plainRows) {
+  orv::setCpuFeatureMask(plainRows ? 0u : ~0u);
   auto* roi = new orv_filter::CROITransform;
   const RECT r = centreRegion(size);
   roi->setRoi(r.left, r.top, r.right, r.bottom);
@@ -50,7 +65,7 @@ void cropBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum form
   std::vector<FrameTypeInfo> out;
   roi->getTransformOutputTypes(in, out);
   std::vector<std::unique_ptr<Pixlib::FrameBuffer>> sources;
-  for (std::size_t i = 0; i < poolSize(streamed); ++i) {
+  for (std::size_t i = 0; i < poolSize(streamed, regionBytes(size, format)); ++i) {
     sources.push_back(std::make_unique<Pixlib::FrameBuffer>(in));
     std::memset(sources.back()->getBufferPtr(), 7, sources.back()->size());
   }
@@ -63,15 +78,15 @@ void cropBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum form
   }
   roi->notifyStop();
   roi->Release();
+  orv::setCpuFeatureMask(~0u);
   state.SetBytesProcessed(int64_t(state.iterations()) * dest.size());
 }
 
 void memcpyBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum format, bool streamed) {
-  const RECT r = centreRegion(size);
   const std::size_t pixelBytes = Pixlib::getBitsPerPixel(Pixlib::getSubtypeFromColorformat(format)) / 8;
   const std::size_t frameBytes = std::size_t(size.width) * size.height * pixelBytes;
-  const std::size_t bytes = std::size_t(r.right - r.left) * (r.bottom - r.top) * pixelBytes;
-  std::vector<std::vector<BYTE>> sources(poolSize(streamed), std::vector<BYTE>(frameBytes, 7));
+  const std::size_t bytes = regionBytes(size, format);
+  std::vector<std::vector<BYTE>> sources(poolSize(streamed, bytes), std::vector<BYTE>(frameBytes, 7));
   std::vector<BYTE> dst(bytes);
   std::size_t next = 0;
   for (auto _ : state) {
@@ -99,22 +114,25 @@ int main(int argc, char** argv) {
     for (const Size& s : kSizes)
       for (auto f : kFormats) {
         const std::string name = std::string(streamed ? "streamed " : "cached ") + label(s, f);
-        benchmark::RegisterBenchmark(("crop/" + name).c_str(), cropBench, s, f, streamed)->UseRealTime();
+        benchmark::RegisterBenchmark(("crop/" + name).c_str(), cropBench, s, f, streamed, false)->UseRealTime();
+        benchmark::RegisterBenchmark(("memcpy rows/" + name).c_str(), cropBench, s, f, streamed, true)->UseRealTime();
         benchmark::RegisterBenchmark(("memcpy/" + name).c_str(), memcpyBench, s, f, streamed)->UseRealTime();
       }
   benchmark::Initialize(&argc, argv);
   Collector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  std::printf("\n%-30s %12s %12s %10s\n", "ROI crop (centre quarter)", "crop us", "memcpy us", "x memcpy");
+  std::printf("\n%-30s %12s %12s %12s %10s %10s\n", "ROI crop (centre quarter)", "crop us", "memcpy us",
+              "rows us", "x memcpy", "x rows");
   for (const char* setting : {"cached ", "streamed "})
     for (const Size& s : kSizes)
       for (auto f : kFormats) {
       const std::string l = setting + label(s, f);
       const auto crop = g_seconds.find("crop/" + l), copy = g_seconds.find("memcpy/" + l);
-      if (crop == g_seconds.end() || copy == g_seconds.end()) continue;
-      std::printf("%-30s %12.1f %12.1f %10.2f\n", l.c_str(), crop->second * 1e6, copy->second * 1e6,
-                  copy->second / crop->second);
+      const auto rows = g_seconds.find("memcpy rows/" + l);
+      if (crop == g_seconds.end() || copy == g_seconds.end() || rows == g_seconds.end()) continue;
+      std::printf("%-30s %12.1f %12.1f %12.1f %10.2f %10.2f\n", l.c_str(), crop->second * 1e6, copy->second * 1e6,
+                  rows->second * 1e6, copy->second / crop->second, rows->second / crop->second);
     }
   return 0;
 }

@@ -1,9 +1,9 @@
 #include "roi.h"
 
-#include <cstring>
 #include <limits>
 
 #include "platform/rect.h"
+#include "row_copy.h"
 
 namespace orv_filter {
 namespace {
@@ -147,7 +147,7 @@ bool CROITransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   // Memory row 0 of a bottom-up subtype holds the bottom displayed row.
   const std::size_t firstRow = sft.isBottomUp() ? std::size_t(sft.dim.cy - roi.bottom) : std::size_t(roi.top);
   const BYTE* s = from + firstRow * srcPitch + std::size_t(roi.left) * bytesPerPixel;
-  for (std::size_t row = 0; row < rows; ++row, s += srcPitch, to += destPitch) std::memcpy(to, s, destPitch);
+  copyRows(s, srcPitch, to, destPitch, destPitch, rows);
   return true;
 }
 

@@ -1,12 +1,6 @@
 #include "frame_oracle.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstring>
-#include <random>
-#include <stdexcept>
-
 
 namespace rotflip_test {
 
@@ -64,25 +58,6 @@ std::vector<BYTE> expectedFrame(unsigned index, const BYTE* src, LONG w, LONG h,
     }
   }
   return out;
-}
-
-GuardedBytes::GuardedBytes(std::size_t size, Placement placement) : size_(size) {
-  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  const std::size_t body = (size + page - 1) / page * page;
-  mapSize_ = body + 2 * page;
-  map_ = mmap(nullptr, mapSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (map_ == MAP_FAILED) throw std::runtime_error("mmap");
-  BYTE* base = static_cast<BYTE*>(map_);
-  mprotect(base, page, PROT_NONE);
-  mprotect(base + page + body, page, PROT_NONE);
-  data_ = placement == AgainstEnd ? base + page + body - size : base + page;
-}
-
-GuardedBytes::~GuardedBytes() { munmap(map_, mapSize_); }
-
-void fillRandom(BYTE* p, std::size_t n, std::uint32_t seed) {
-  std::mt19937 gen(seed);
-  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<BYTE>(gen() >> 24);
 }
 
 RotFlipFrames framesFor(unsigned index, const BYTE* src, BYTE* dst, LONG w, LONG h, unsigned b, bool topDown) {

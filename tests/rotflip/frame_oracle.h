@@ -1,5 +1,5 @@
 // Test support for the rotation kernels: an independent oracle written from
-// the displayed pixel mapping, and guarded buffers.
+// the displayed pixel mapping.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "guarded_bytes.h"
 #include "rotflip/rotflip_frames.h"
 
 namespace rotflip_test {
@@ -26,29 +27,8 @@ bool isQuarterTurn(unsigned index);
 std::vector<BYTE> expectedFrame(unsigned index, const BYTE* src, LONG w, LONG h, unsigned bytesPerPixel,
                                 bool storedTopDown);
 
-// Bytes placed right against an inaccessible page, after their end
-// (AgainstEnd) or before their start (AgainstStart), so that any access
-// outside them faults even without a sanitizer.
-class GuardedBytes {
- public:
-  enum Placement { AgainstEnd, AgainstStart };
-  GuardedBytes(std::size_t size, Placement placement);
-  ~GuardedBytes();
-  GuardedBytes(const GuardedBytes&) = delete;
-  GuardedBytes& operator=(const GuardedBytes&) = delete;
-
-  BYTE* data() { return data_; }
-  std::size_t size() const { return size_; }
-  std::vector<BYTE> bytes() const { return std::vector<BYTE>(data_, data_ + size_); }
-
- private:
-  void* map_ = nullptr;
-  std::size_t mapSize_ = 0;
-  BYTE* data_ = nullptr;
-  std::size_t size_ = 0;
-};
-
-void fillRandom(BYTE* p, std::size_t n, std::uint32_t seed);
+using orv_test::fillRandom;
+using orv_test::GuardedBytes;
 
 // A frame pair for case `index` with the destination sides the filter's
 // output-type rule gives.

@@ -1,0 +1,85 @@
+// The vector row copies against the memcpy reference: every byte of every
+// row, nothing outside the rows, on sources and destinations placed against
+// inaccessible pages at either end.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "guarded_bytes.h"
+#include "platform/cpu.h"
+#include "row_copy.h"
+
+namespace {
+
+using orv_filter::RowCopyKernel;
+using orv_test::GuardedBytes;
+
+struct Kernel {
+  const char* name;
+  std::uint32_t needs;
+  RowCopyKernel copy;
+};
+
+const std::array<Kernel, 2> kVectorKernels{{
+    {"sse2", orv::kCpuSSE2, &orv_filter::copyRowsSse2},
+    {"avx2", orv::kCpuSSE2 | orv::kCpuAVX2, &orv_filter::copyRowsAvx2},
+}};
+
+struct Shape {
+  std::size_t rowBytes, rows, srcPitch, dstPitch;
+  std::size_t srcBytes() const { return rows == 0 ? 0 : (rows - 1) * srcPitch + rowBytes; }
+  std::size_t dstBytes() const { return rows == 0 ? 0 : (rows - 1) * dstPitch + rowBytes; }
+};
+
+// Row lengths around the step sizes (64 and 128 bytes) and the prefetch
+// distance, with and without gaps between rows on either side.
+std::vector<Shape> shapes() {
+  std::vector<Shape> out;
+  for (std::size_t rowBytes : {0, 1, 15, 63, 64, 65, 127, 128, 129, 191, 200, 255, 256, 257, 1000, 4113})
+    for (std::size_t rows : {0, 1, 2, 7, 61})
+      for (std::size_t srcGap : {0, 3, 4096 + 69})
+        for (std::size_t dstGap : {0, 9}) out.push_back({rowBytes, rows, rowBytes + srcGap, rowBytes + dstGap});
+  return out;
+}
+
+std::vector<unsigned char> run(RowCopyKernel copy, const Shape& s, GuardedBytes::Placement placement) {
+  GuardedBytes src(s.srcBytes(), placement), dst(s.dstBytes(), placement);
+  orv_test::fillRandom(src.data(), src.size(), static_cast<std::uint32_t>(s.rowBytes * 131 + s.rows));
+  orv_test::fillRandom(dst.data(), dst.size(), 77);  // garbage the gaps must keep
+  copy(src.data(), s.srcPitch, dst.data(), s.dstPitch, s.rowBytes, s.rows);
+  return dst.bytes();
+}
+
+TEST(RowCopy, VectorKernelsEqualTheReferenceAndStayInsideTheRows) {
+  for (const Kernel& k : kVectorKernels) {
+    if (!orv::cpuHas(k.needs)) {
+      std::printf("%s not available on this processor: not compared\n", k.name);
+      continue;
+    }
+    for (const Shape& s : shapes()) {
+      SCOPED_TRACE(testing::Message() << k.name << " rowBytes=" << s.rowBytes << " rows=" << s.rows
+                                      << " srcPitch=" << s.srcPitch << " dstPitch=" << s.dstPitch);
+      for (auto placement : {GuardedBytes::AgainstEnd, GuardedBytes::AgainstStart}) {
+        ASSERT_EQ(run(k.copy, s, placement), run(&orv_filter::copyRowsC, s, placement));
+      }
+    }
+  }
+}
+
+TEST(RowCopy, ReferenceCopiesEachRowAndLeavesTheGaps) {
+  const Shape s{3, 2, 5, 4};
+  std::vector<unsigned char> src{1, 2, 3, 9, 9, 4, 5, 6};
+  std::vector<unsigned char> dst(7, 0xEE);
+  orv_filter::copyRowsC(src.data(), s.srcPitch, dst.data(), s.dstPitch, s.rowBytes, s.rows);
+  EXPECT_EQ(dst, (std::vector<unsigned char>{1, 2, 3, 0xEE, 4, 5, 6}));
+}
+
+TEST(RowCopy, DispatchFollowsTheFeatureWord) {
+  EXPECT_EQ(orv_filter::rowCopyKernelFor(0), &orv_filter::copyRowsC);
+  EXPECT_EQ(orv_filter::rowCopyKernelFor(orv::kCpuSSE2), &orv_filter::copyRowsSse2);
+  EXPECT_EQ(orv_filter::rowCopyKernelFor(orv::kCpuSSE2 | orv::kCpuAVX2), &orv_filter::copyRowsAvx2);
+}
+
+}  // namespace
