@@ -96,12 +96,14 @@ TEST(RotFlipFastPaths, FramesTooLargeForTheCachesMatchTheGenericKernel) {
   for (const Level& level : kLevels) {
     if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
     orv_test::FeatureMask mask(level.mask);
-    for (unsigned index : {1u, 2u, 3u, 4u}) {
-      std::vector<BYTE> expected(src.size(), 0);
-      rotFlipReference(index, framesFor(index, src.data(), expected.data(), w, h, b, false));
-      EXPECT_EQ(runCase(index, src.data(), w, h, b, false, GuardedBytes::AgainstEnd), expected)
-          << level.name << ", index " << index;
-    }
+    // Both storage directions: mirrored rows are walked from either end.
+    for (bool topDown : {false, true})
+      for (unsigned index : {1u, 2u, 3u, 4u}) {
+        std::vector<BYTE> expected(src.size(), 0);
+        rotFlipReference(index, framesFor(index, src.data(), expected.data(), w, h, b, topDown));
+        EXPECT_EQ(runCase(index, src.data(), w, h, b, topDown, GuardedBytes::AgainstEnd), expected)
+            << level.name << ", index " << index << (topDown ? ", top-down" : ", bottom-up");
+      }
   }
 }
 
