@@ -52,13 +52,21 @@ inline void mirrorRowsInGroups(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 // a row whose line boundary whole pixels can never reach is mirrored the
 // ordinary way. StreamGroup(src, dst) reverses kStreamPixels pixels into a
 // line-aligned dst; Group reverses kGroupPixels as in mirrorRowsInGroups.
+//
+// Rows are visited so that source addresses fall: each row is read
+// backwards, so the source is then one descending stream, which the
+// hardware prefetcher follows from row to row instead of losing it at every
+// row start. (Frames that stay in the caches are faster in plain row order.)
 template <unsigned B, std::ptrdiff_t kGroupPixels, std::ptrdiff_t kStreamPixels, class Group, class StreamGroup>
 inline void mirrorRowsStreaming(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                 std::ptrdiff_t width, LONG rows, Group group, StreamGroup streamGroup,
                                 void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
   constexpr std::ptrdiff_t kAlign = 64;
   static_assert(kStreamPixels * B % kAlign == 0);
-  for (LONG r = 0; r < rows; ++r) {
+  const bool lastRowFirst = srcStride > 0;
+  const std::ptrdiff_t walk = lastRowFirst ? -srcStride : srcStride;  // source bytes from one visited row to the next
+  for (LONG i = 0; i < rows; ++i) {
+    const LONG r = lastRowFirst ? rows - 1 - i : i;
     const BYTE* s = src + r * srcStride;
     BYTE* d = dst + r * dstStride;
     const std::ptrdiff_t misalign = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(d) % kAlign);
@@ -69,7 +77,7 @@ inline void mirrorRowsStreaming(const BYTE* src, std::ptrdiff_t srcStride, BYTE*
       continue;
     }
     // Memory is further away than the caches: two rows ahead.
-    const std::ptrdiff_t ahead = r + 2 < rows ? 2 * srcStride : 0;
+    const std::ptrdiff_t ahead = i + 2 < rows ? 2 * walk : 0;
     narrow(s + (width - head) * B, d, head);
     std::ptrdiff_t x = head;
     for (; x + kStreamPixels <= width; x += kStreamPixels) {

@@ -56,14 +56,6 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
         // Mirrored rows in reversed order: the whole frame is one run of
         // pixels reversed, read backwards and written forwards in one stream.
         mirror(frames.src, 0, frames.dst, 0, std::ptrdiff_t{frames.width} * frames.height, 1);
-      } else if (large && plan.srcStride > 0) {
-        // Rows from the last up: each row is read backwards, so the source
-        // is then one descending stream, which the hardware prefetcher
-        // follows from row to row instead of losing it at every row start.
-        // Frames that stay in the caches are faster in memory order.
-        const std::ptrdiff_t last = frames.height - 1;
-        mirror(plan.src + last * plan.srcStride, -plan.srcStride, plan.dst + last * plan.dstStride, -plan.dstStride,
-               frames.width, frames.height);
       } else {
         mirror(plan.src, plan.srcStride, plan.dst, plan.dstStride, frames.width, frames.height);
       }
