@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in an optimised build, then once
-# more under AddressSanitizer + UndefinedBehaviorSanitizer. The optimised pass
+# more under AddressSanitizer + UndefinedBehaviorSanitizer, and the concurrency
+# tests a third time under ThreadSanitizer. The optimised pass
 # includes the dialogs in real GTK windows (ctest label gui) when xvfb-run is
 # installed; GTK stays out of the sanitizer passes.
 set -euo pipefail

@@ -14,6 +14,11 @@ namespace rotflip_test {
 
 using orv_filter::RotFlipFrames;
 
+// A frame size in pixels.
+struct Size {
+  LONG w, h;
+};
+
 // Where displayed source pixel (x, y) of a w x h frame lands, as displayed,
 // for case index 0..15: a clockwise turn, then the mirrors.
 struct Point {

@@ -20,10 +20,6 @@ using namespace rotflip_test;
 using orv_filter::rotFlipRawCaseTable;
 using orv_filter::rotFlipReference;
 
-struct Size {
-  LONG w, h;
-};
-
 struct Level {
   const char* name;
   std::uint32_t mask;

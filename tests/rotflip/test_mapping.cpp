@@ -14,10 +14,6 @@ using namespace rotflip_test;
 using orv_filter::rotFlipRawCaseTable;
 using orv_filter::rotFlipReference;
 
-struct Size {
-  LONG w, h;
-};
-
 const Size kMappingSizes[] = {{1, 1}, {5, 3}, {3, 5}, {7, 9}, {9, 1}, {1, 6}, {8, 4}, {4, 8}, {12, 8}, {16, 16}};
 
 TEST(RotFlipMapping, GenericKernelAndCasesFollowTheDisplayedMapping) {
