@@ -29,6 +29,7 @@ const std::array<Kernel, 2> kVectorKernels{{
 
 struct Shape {
   std::size_t rowBytes, rows, srcPitch, dstPitch;
+  bool dstUpward;  // destination rows walked from the last one up (negative pitch)
   std::size_t srcBytes() const { return rows == 0 ? 0 : (rows - 1) * srcPitch + rowBytes; }
   std::size_t dstBytes() const { return rows == 0 ? 0 : (rows - 1) * dstPitch + rowBytes; }
 };
@@ -40,7 +41,8 @@ std::vector<Shape> shapes() {
   for (std::size_t rowBytes : {0, 1, 15, 63, 64, 65, 127, 128, 129, 191, 200, 255, 256, 257, 1000, 4113})
     for (std::size_t rows : {0, 1, 2, 7, 61})
       for (std::size_t srcGap : {0, 3, 4096 + 69})
-        for (std::size_t dstGap : {0, 9}) out.push_back({rowBytes, rows, rowBytes + srcGap, rowBytes + dstGap});
+        for (std::size_t dstGap : {0, 9})
+          for (bool upward : {false, true}) out.push_back({rowBytes, rows, rowBytes + srcGap, rowBytes + dstGap, upward});
   return out;
 }
 
@@ -48,7 +50,9 @@ std::vector<unsigned char> run(RowCopyKernel copy, const Shape& s, GuardedBytes:
   GuardedBytes src(s.srcBytes(), placement), dst(s.dstBytes(), placement);
   orv_test::fillRandom(src.data(), src.size(), static_cast<std::uint32_t>(s.rowBytes * 131 + s.rows));
   orv_test::fillRandom(dst.data(), dst.size(), 77);  // garbage the gaps must keep
-  copy(src.data(), s.srcPitch, dst.data(), s.dstPitch, s.rowBytes, s.rows);
+  const auto pitch = static_cast<std::ptrdiff_t>(s.dstPitch);
+  unsigned char* first = s.dstUpward && s.rows != 0 ? dst.data() + (s.rows - 1) * s.dstPitch : dst.data();
+  copy(src.data(), static_cast<std::ptrdiff_t>(s.srcPitch), first, s.dstUpward ? -pitch : pitch, s.rowBytes, s.rows);
   return dst.bytes();
 }
 
@@ -60,7 +64,8 @@ TEST(RowCopy, VectorKernelsEqualTheReferenceAndStayInsideTheRows) {
     }
     for (const Shape& s : shapes()) {
       SCOPED_TRACE(testing::Message() << k.name << " rowBytes=" << s.rowBytes << " rows=" << s.rows
-                                      << " srcPitch=" << s.srcPitch << " dstPitch=" << s.dstPitch);
+                                      << " srcPitch=" << s.srcPitch << " dstPitch=" << s.dstPitch
+                                      << (s.dstUpward ? " upward" : ""));
       for (auto placement : {GuardedBytes::AgainstEnd, GuardedBytes::AgainstStart}) {
         ASSERT_EQ(run(k.copy, s, placement), run(&orv_filter::copyRowsC, s, placement));
       }
@@ -69,10 +74,9 @@ TEST(RowCopy, VectorKernelsEqualTheReferenceAndStayInsideTheRows) {
 }
 
 TEST(RowCopy, ReferenceCopiesEachRowAndLeavesTheGaps) {
-  const Shape s{3, 2, 5, 4};
   std::vector<unsigned char> src{1, 2, 3, 9, 9, 4, 5, 6};
   std::vector<unsigned char> dst(7, 0xEE);
-  orv_filter::copyRowsC(src.data(), s.srcPitch, dst.data(), s.dstPitch, s.rowBytes, s.rows);
+  orv_filter::copyRowsC(src.data(), 5, dst.data(), 4, 3, 2);
   EXPECT_EQ(dst, (std::vector<unsigned char>{1, 2, 3, 0xEE, 4, 5, 6}));
 }
 

@@ -6,7 +6,7 @@
 
 namespace orv_filter {
 
-void copyRowsC(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRowsC(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                std::size_t rows) {
   if (rowBytes == 0) return;
   for (std::size_t r = 0; r < rows; ++r, src += srcPitch, dst += dstPitch) std::memcpy(dst, src, rowBytes);
@@ -18,7 +18,7 @@ RowCopyKernel rowCopyKernelFor(std::uint32_t cpuFeatures) {
   return &copyRowsC;
 }
 
-void copyRows(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRows(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
               std::size_t rows) {
   rowCopyKernelFor(orv::cpuFeatureWord())(src, srcPitch, dst, dstPitch, rowBytes, rows);
 }

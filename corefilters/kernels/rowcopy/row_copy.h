@@ -1,12 +1,13 @@
 // Copying a block of rows between two frames whose rows lie different
-// distances apart: the crop of a region out of a larger frame.
+// distances apart or run in opposite directions: the crop of a region out of
+// a larger frame, a frame turned upside down.
 //
 // Rows of a region are short runs separated by the rest of each frame row.
 // The hardware prefetcher loses its stream at every such gap and has to
 // learn it again at the next row, which halves the speed of a plain
-// row-by-row memcpy once the frame comes from memory. The vector kernels
-// therefore copy a few rows side by side and ask for the rows after them
-// themselves.
+// row-by-row memcpy once the frame comes from memory. For such sources the
+// vector kernels copy a few rows side by side and ask for the rows after
+// them themselves; a source without gaps is copied a row at a time.
 #pragma once
 
 #include <cstddef>
@@ -17,24 +18,25 @@
 namespace orv_filter {
 
 // Row r's rowBytes bytes at src + r * srcPitch go to dst + r * dstPitch.
-// Source and destination rows must not overlap. Pointers need no alignment.
-using RowCopyKernel = void (*)(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch,
+// Pitches may be negative (rows walked upwards in memory). Source and
+// destination rows must not overlap. Pointers need no alignment.
+using RowCopyKernel = void (*)(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch,
                                std::size_t rowBytes, std::size_t rows);
 
 // The reference: one memcpy per row. The vector kernels equal it byte for byte.
-void copyRowsC(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRowsC(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                std::size_t rows);
 // Need the orv::kCpuSSE2 and orv::kCpuAVX2 feature bits respectively.
-void copyRowsSse2(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRowsSse2(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                   std::size_t rows);
-void copyRowsAvx2(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRowsAvx2(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                   std::size_t rows);
 
 // The fastest kernel that `cpuFeatures` (a word of orv::CpuFeature bits) allows.
 RowCopyKernel rowCopyKernelFor(std::uint32_t cpuFeatures);
 
 // Through the kernel the processor's feature word picks, read on each call.
-void copyRows(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRows(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
               std::size_t rows);
 
 }  // namespace orv_filter

@@ -15,7 +15,7 @@ struct Avx2Ops {
 };
 }  // namespace
 
-void copyRowsAvx2(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRowsAvx2(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                   std::size_t rows) {
   VectorRowCopy<Avx2Ops>::run(src, srcPitch, dst, dstPitch, rowBytes, rows);
 }

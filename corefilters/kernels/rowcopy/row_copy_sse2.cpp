@@ -14,7 +14,7 @@ struct Sse2Ops {
 };
 }  // namespace
 
-void copyRowsSse2(const BYTE* src, std::size_t srcPitch, BYTE* dst, std::size_t dstPitch, std::size_t rowBytes,
+void copyRowsSse2(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                   std::size_t rows) {
   VectorRowCopy<Sse2Ops>::run(src, srcPitch, dst, dstPitch, rowBytes, rows);
 }

@@ -174,7 +174,7 @@ void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 
 const RotFlipKernels& rotFlipKernels_AVX2() {
   static constexpr RotFlipKernels kKernels =
-      vectorKernelSet<Avx2Ops, Micro4>(mirrorRows3_AVX2, mirrorRowsStreaming3_AVX2);
+      vectorKernelSet<Avx2Ops, Micro4>(mirrorRows3_AVX2, mirrorRowsStreaming3_AVX2, copyRowsAvx2);
   return kKernels;
 }
 

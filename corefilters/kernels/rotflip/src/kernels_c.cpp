@@ -73,10 +73,6 @@ void mirrorRows4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::pt
   mirrorRows<4>(src, srcStride, dst, dstStride, width, rows);
 }
 
-void copyRows_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
-                LONG rows) {
-  for (LONG r = 0; r < rows; ++r) std::memcpy(dst + r * dstStride, src + r * srcStride, rowBytes);
-}
 
 void transposePlane1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                        LONG height) {

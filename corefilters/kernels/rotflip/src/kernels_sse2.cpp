@@ -98,10 +98,10 @@ void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, 
 // the stores go by whole cache lines, so that every write-combining buffer
 // leaves full.
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
-                            std::size_t rowBytes, LONG rows) {
-  for (LONG r = 0; r < rows; ++r) {
-    const BYTE* s = src + r * srcStride;
-    BYTE* d = dst + r * dstStride;
+                            std::size_t rowBytes, std::size_t rows) {
+  for (std::size_t r = 0; r < rows; ++r) {
+    const BYTE* s = src + static_cast<std::ptrdiff_t>(r) * srcStride;
+    BYTE* d = dst + static_cast<std::ptrdiff_t>(r) * dstStride;
     std::size_t head = (64 - reinterpret_cast<std::uintptr_t>(d) % 64) % 64;
     if (head > rowBytes) head = rowBytes;
     std::memcpy(d, s, head);
@@ -115,7 +115,7 @@ void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst
 // 3-byte mirrors have no SSE2 kernel: SSE2 has no byte shuffle.
 const RotFlipKernels& rotFlipKernels_SSE2() {
   static constexpr RotFlipKernels kKernels =
-      vectorKernelSet<Sse2Ops, InterleaveMicro<Sse2Ops, 4>>(mirrorRows3_C, mirrorRows3_C);
+      vectorKernelSet<Sse2Ops, InterleaveMicro<Sse2Ops, 4>>(mirrorRows3_C, mirrorRows3_C, copyRowsSse2);
   return kKernels;
 }
 

@@ -47,7 +47,7 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
         std::memcpy(plan.dst, plan.src, rowBytes * static_cast<std::size_t>(frames.height));
       } else {
         (large ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes,
-                                                           frames.height);
+                                                           static_cast<std::size_t>(frames.height));
       }
       break;
     case RotFlipOp::mirrorRows: {

@@ -7,8 +7,8 @@ namespace {
 constexpr RotFlipKernels kKernels_C = {
     {mirrorRows1_C, mirrorRows2_C, mirrorRows3_C, mirrorRows4_C},
     {mirrorRows1_C, mirrorRows2_C, mirrorRows3_C, mirrorRows4_C},
-    copyRows_C,
-    copyRows_C,
+    copyRowsC,
+    copyRowsC,
     {transposePlane1_C, transposePlane2_C, transposePlane3_C, transposePlane4_C},
 };
 

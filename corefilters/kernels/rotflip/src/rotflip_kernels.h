@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/wintypes.h"
+#include "row_copy.h"
 
 namespace orv_filter::rotflip_detail {
 
@@ -16,8 +17,7 @@ using MirrorRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* d
                               std::ptrdiff_t width, LONG rows);
 
 // Destination row r = source row r (rowBytes bytes), for `rows` rows.
-using CopyRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
-                            std::size_t rowBytes, LONG rows);
+using CopyRowsFn = RowCopyKernel;
 
 // Destination row c, column r = source row r, column c, for a source of
 // `width` x `height` pixels. Strides are in bytes and may be negative.
@@ -64,9 +64,6 @@ void transposePlane3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std
 void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                        LONG height);
 
-void copyRows_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::size_t rowBytes,
-                LONG rows);
-
 // The SSE2 and AVX2 sets, each gathered in its own unit from the shared
 // vector kernels.
 const RotFlipKernels& rotFlipKernels_SSE2();
@@ -74,7 +71,7 @@ const RotFlipKernels& rotFlipKernels_AVX2();
 
 // SSE2 kernels that the AVX2 set uses as well.
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
-                            std::size_t rowBytes, LONG rows);
+                            std::size_t rowBytes, std::size_t rows);
 void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height);
 

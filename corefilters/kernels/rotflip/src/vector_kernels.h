@@ -186,35 +186,17 @@ void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
   Ops::fence();  // order the non-temporal stores before anything later
 }
 
-// Row copies by 64-byte lines, the last one overlapping the one before;
-// rows under 64 bytes go to memcpy.
-template <class Ops>
-void copyRowsVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
-                    std::size_t rowBytes, LONG rows) {
-  for (LONG r = 0; r < rows; ++r) {
-    const BYTE* s = src + r * srcStride;
-    BYTE* d = dst + r * dstStride;
-    if (rowBytes < 64) {
-      std::memcpy(d, s, rowBytes);
-      continue;
-    }
-    std::size_t i = 0;
-    for (; i + 64 <= rowBytes; i += 64) copyLine<Ops>(s + i, d + i, OrdinaryStore<Ops>{});
-    if (i < rowBytes) copyLine<Ops>(s + rowBytes - 64, d + rowBytes - 64, OrdinaryStore<Ops>{});
-  }
-}
-
 // A level's kernel set: the shared kernels over its Ops, its own 3-byte
 // mirrors and 4-byte transpose micro-kernel. 3-byte pixels have no vector
 // transpose: every level runs the SSE2 unit's blocked scalar turn, with
 // non-temporal stores for large frames, and its streaming row copy.
 template <class Ops, class Micro4>
-constexpr RotFlipKernels vectorKernelSet(MirrorRowsFn mirrorRows3, MirrorRowsFn mirrorRowsStreaming3) {
+constexpr RotFlipKernels vectorKernelSet(MirrorRowsFn mirrorRows3, MirrorRowsFn mirrorRowsStreaming3, CopyRowsFn copyRows) {
   return {
       {mirrorRowsVector<Ops, 1>, mirrorRowsVector<Ops, 2>, mirrorRows3, mirrorRowsVector<Ops, 4>},
       {mirrorRowsStreamingVector<Ops, 1>, mirrorRowsStreamingVector<Ops, 2>, mirrorRowsStreaming3,
        mirrorRowsStreamingVector<Ops, 4>},
-      copyRowsVector<Ops>,
+      copyRows,
       copyRowsStreaming_SSE2,
       {transposeVector<InterleaveMicro<Ops, 1>>, transposeVector<InterleaveMicro<Ops, 2>>, transposePlane3_SSE2,
        transposeVector<Micro4>},
