@@ -42,7 +42,8 @@ std::vector<Shape> shapes() {
     for (std::size_t rows : {0, 1, 2, 7, 61})
       for (std::size_t srcGap : {0, 3, 4096 + 69})
         for (std::size_t dstGap : {0, 9})
-          for (bool upward : {false, true}) out.push_back({rowBytes, rows, rowBytes + srcGap, rowBytes + dstGap, upward});
+          for (bool upward : {false, true})
+            out.push_back({rowBytes, rows, rowBytes + srcGap, rowBytes + dstGap, upward});
   return out;
 }
 

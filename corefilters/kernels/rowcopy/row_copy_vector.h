@@ -38,12 +38,13 @@ struct VectorRowCopy {
   static void rowsSideBySide(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch,
                              std::size_t rowBytes, std::size_t count, const BYTE* ahead, std::size_t aheadCount) {
     const std::size_t lastStep = rowBytes - kStep;
+    const auto group = static_cast<std::ptrdiff_t>(count), aheadRows = static_cast<std::ptrdiff_t>(aheadCount);
     for (std::size_t x = 0;; x += kStep) {
       if (x > lastStep) x = lastStep;
-      for (std::size_t k = 0; k < aheadCount; ++k) {
-        _mm_prefetch(reinterpret_cast<const char*>(ahead + static_cast<std::ptrdiff_t>(k) * srcPitch + x), _MM_HINT_T2);
+      for (std::ptrdiff_t k = 0; k < aheadRows; ++k) {
+        _mm_prefetch(reinterpret_cast<const char*>(ahead + k * srcPitch + x), _MM_HINT_T2);
       }
-      for (std::size_t k = 0; k < count; ++k) step(src + static_cast<std::ptrdiff_t>(k) * srcPitch + x, dst + static_cast<std::ptrdiff_t>(k) * dstPitch + x);
+      for (std::ptrdiff_t k = 0; k < group; ++k) step(src + k * srcPitch + x, dst + k * dstPitch + x);
       if (x == lastStep) break;
     }
   }

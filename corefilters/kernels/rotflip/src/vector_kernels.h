@@ -187,11 +187,12 @@ void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 }
 
 // A level's kernel set: the shared kernels over its Ops, its own 3-byte
-// mirrors and 4-byte transpose micro-kernel. 3-byte pixels have no vector
+// mirrors, 4-byte transpose micro-kernel and row copy. 3-byte pixels have no vector
 // transpose: every level runs the SSE2 unit's blocked scalar turn, with
 // non-temporal stores for large frames, and its streaming row copy.
 template <class Ops, class Micro4>
-constexpr RotFlipKernels vectorKernelSet(MirrorRowsFn mirrorRows3, MirrorRowsFn mirrorRowsStreaming3, CopyRowsFn copyRows) {
+constexpr RotFlipKernels vectorKernelSet(MirrorRowsFn mirrorRows3, MirrorRowsFn mirrorRowsStreaming3,
+                                         CopyRowsFn copyRows) {
   return {
       {mirrorRowsVector<Ops, 1>, mirrorRowsVector<Ops, 2>, mirrorRows3, mirrorRowsVector<Ops, 4>},
       {mirrorRowsStreamingVector<Ops, 1>, mirrorRowsStreamingVector<Ops, 2>, mirrorRowsStreaming3,
