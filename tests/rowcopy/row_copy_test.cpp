@@ -35,11 +35,12 @@ struct Shape {
 };
 
 // Row lengths around the step sizes (64 and 128 bytes) and the prefetch
-// distance, with and without gaps between rows on either side.
+// distance, row counts around the group of rows copied side by side and the
+// rows it prefetches, with and without gaps between rows on either side.
 std::vector<Shape> shapes() {
   std::vector<Shape> out;
   for (std::size_t rowBytes : {0, 1, 15, 63, 64, 65, 127, 128, 129, 191, 200, 255, 256, 257, 1000, 4113})
-    for (std::size_t rows : {0, 1, 2, 7, 61})
+    for (std::size_t rows : {0, 1, 2, 7, 8, 17, 61})
       for (std::size_t srcGap : {0, 3, 4096 + 69})
         for (std::size_t dstGap : {0, 9})
           for (bool upward : {false, true})
