@@ -31,9 +31,7 @@ tParamResult CDeBayerFilter::setMode(LONG v) {
 
 // All three carry one 8-bit sample per pixel; each is treated as a mosaic.
 void CDeBayerFilter::getSupportedInputTypes(std::vector<FrameTypeInfo>& types) {
-  types.emplace_back(MEDIASUBTYPE_RGB8, 0, 0, 0);
-  types.emplace_back(MEDIASUBTYPE_Y800, 0, 0, 0);
-  types.emplace_back(MEDIASUBTYPE_BY8, 0, 0, 0);
+  for (auto format : {Pixlib::eRGB8, Pixlib::eY800, Pixlib::eBY8}) Pixlib::addFrameType(types, format, 0, 0);
 }
 
 // The format that matches the screen comes first.

@@ -18,7 +18,6 @@ class CDeBayerFilter : public FrameFilterImpl<CDeBayerFilter> {
   bool ORV_CALL hasDialog() override { return true; }
   // The property dialog (dialogs/debayerdialog.cpp).
   bool ORV_CALL callDialog(HWND parent) override;
-  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   tParamResult getStartPattern(LONG* v);

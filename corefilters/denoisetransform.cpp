@@ -41,9 +41,9 @@ bool CDeNoiseTransform::getTransformOutputTypes(const FrameTypeInfo& in, std::ve
   return true;
 }
 
-// The accumulator is kept across a restart with the same type. An allocation
-// failure leaves no accumulator, so every frame is refused until the next
-// successful start.
+// The accumulator is reused when a start follows a start with the same type
+// (notifyStop frees it). An allocation failure leaves no accumulator, so
+// every frame is refused until the next successful start.
 void CDeNoiseTransform::notifyStart(const FrameTypeInfo& in, const FrameTypeInfo&) {
   m_FrameCount = 0;
   if (!m_pData || in != m_DataFrameType) {

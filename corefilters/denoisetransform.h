@@ -29,7 +29,6 @@ class CDeNoiseTransform : public FrameFilterImpl<CDeNoiseTransform> {
   bool ORV_CALL hasDialog() override { return true; }
   // The property dialog (dialogs/denoisedialog.cpp).
   bool ORV_CALL callDialog(HWND parent) override;
-  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   tParamResult getLevel(LONG* v);

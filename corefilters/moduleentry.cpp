@@ -6,18 +6,18 @@
 #include "rotflip.h"
 #include "cfilterfactory.h"
 
-// The first call builds the one factory and registers the filter classes; the
-// host completes that call before it uses the factory from other threads.
+// The first call builds the one factory and registers the filter classes;
+// calls from several threads at once wait for that first one.
 extern "C" ORV_EXPORT IFilterFactory* getFilterFactory() {
   static CFilterFactory factory;
-  static bool registered = false;
-  if (!registered) {
+  static const bool registered = [] {
     factory.registerFilter<orv_filter::CDeBayerFilter>();
     factory.registerFilter<orv_filter::CDeNoiseTransform>();
     factory.registerFilter<orv_filter::RotFlipTransform>();
     factory.registerFilter<orv_filter::CROITransform>();
     factory.registerFilter<orv_filter::CBayer2Y800>();
-    registered = true;
-  }
+    return true;
+  }();
+  (void)registered;
   return &factory;
 }

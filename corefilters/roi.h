@@ -25,7 +25,6 @@ class CROITransform : public FrameFilterImpl<CROITransform> {
   bool ORV_CALL hasDialog() override { return true; }
   // The property dialog (dialogs/roidialog.cpp).
   bool ORV_CALL callDialog(HWND parent) override;
-  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   // The common setter behind the four parameters; arguments are 64-bit so

@@ -74,7 +74,7 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   const LONG angle = m_RotationAngle.load(std::memory_order_relaxed);
   const bool flipV = m_bFlipV.load(std::memory_order_relaxed);
   const bool flipH = m_bFlipH.load(std::memory_order_relaxed);
-  const unsigned index = unsigned(angle / 90) * 4 + (flipV ? 2 : 0) + (flipH ? 1 : 0);
+  const unsigned index = rotFlipCaseIndex(angle, flipV, flipH);
 
   // The pair must follow the output-type rule for this frame's angle, and the
   // destination must hold the whole frame: otherwise nothing is written.

@@ -23,7 +23,6 @@ class RotFlipTransform : public FrameFilterImpl<RotFlipTransform> {
   bool ORV_CALL hasDialog() override { return true; }
   // The property dialog (dialogs/rotflipdialog.cpp).
   bool ORV_CALL callDialog(HWND parent) override;
-  static INT_PTR ORV_CALL staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   tParamResult getRotationAngle(LONG* v);

@@ -14,11 +14,7 @@ constexpr const WCHAR* kMethods[] = {u"Nearest Color", u"Bilinear", u"Edge Sensi
 }  // namespace
 
 bool CDeBayerFilter::callDialog(HWND parent) {
-  return runPropertyDialog(*this, kDeBayerDialog, &CDeBayerFilter::staticDialogProc, parent);
-}
-
-INT_PTR CDeBayerFilter::staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return forwardToFilter<CDeBayerFilter>(window, message, wParam, lParam);
+  return runPropertyDialog(*this, kDeBayerDialog, &forwardToFilter<CDeBayerFilter>, parent);
 }
 
 // transform reads both parameters under the lock, so they are shown and

@@ -1,9 +1,6 @@
 // The DeNoise dialog: a slider for the level, 0 to 5, and the number of
 // frames averaged, 2^level. A level change restarts the averaging run, live
 // or not.
-#include <algorithm>
-#include <cmath>
-
 #include "denoisetransform.h"
 #include "dialogtemplates.h"
 #include "propertydialog.h"
@@ -13,9 +10,8 @@ namespace {
 
 constexpr LONG kDialogMaxLevel = 5;
 
-LONG framesAveraged(LONG level) {
-  return static_cast<LONG>(std::min(std::pow(2.0, static_cast<double>(level)), 2147483647.0));
-}
+// The filter keeps its level within 0..7.
+LONG framesAveraged(LONG level) { return LONG{1} << level; }
 
 }  // namespace
 
@@ -24,13 +20,9 @@ LONG framesAveraged(LONG level) {
 // the dialog itself changes it.
 bool CDeNoiseTransform::callDialog(HWND parent) {
   const LONG openedLevel = m_DeNoiseLevel;
-  return runPropertyDialog(*this, kDeNoiseDialog, &CDeNoiseTransform::staticDialogProc, parent, [this, openedLevel] {
+  return runPropertyDialog(*this, kDeNoiseDialog, &forwardToFilter<CDeNoiseTransform>, parent, [this, openedLevel] {
     if (m_DeNoiseLevel != openedLevel) changeLevelLive(openedLevel);
   });
-}
-
-INT_PTR CDeNoiseTransform::staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return forwardToFilter<CDeNoiseTransform>(window, message, wParam, lParam);
 }
 
 INT_PTR CDeNoiseTransform::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -8,10 +8,10 @@ namespace orv_filter {
 
 bool runPropertyDialog(IParameterCtrl& filter, WORD templateId, DLGPROC proc, HWND owner,
                        const std::function<void()>& afterRestore) {
-  // Kept as UTF-8 while the dialog runs; empty when the filter cannot save.
-  std::string snapshot;
+  // Empty when the filter cannot save.
+  std::u16string snapshot;
   WCHAR* text = nullptr;
-  if (filter.saveParameters(&text) == eParamOk && text) snapshot = orv::utf16ToUtf8(text);
+  if (filter.saveParameters(&text) == eParamOk && text) snapshot = text;
   CoTaskMemFree(text);
 
   if (!owner) owner = GetActiveWindow();
@@ -22,7 +22,7 @@ bool runPropertyDialog(IParameterCtrl& filter, WORD templateId, DLGPROC proc, HW
     // falls between two frames. A value a setter refuses keeps its current
     // value; the result is not examined.
     filter.lock();
-    filter.restoreParameters(orv::utf8ToUtf16(snapshot).c_str());
+    filter.restoreParameters(snapshot.c_str());
     if (afterRestore) afterRestore();
     filter.unlock();
   }
@@ -46,17 +46,7 @@ LONG selectedItem(HWND window, int id) {
   return static_cast<LONG>(SendMessageW(GetDlgItem(window, id), CB_GETCURSEL, 0, 0));
 }
 
-std::u16string decimalText(LONG value) {
-  // Through 64 bits, so that the most negative value has a magnitude.
-  long long magnitude = value < 0 ? -static_cast<long long>(value) : value;
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude);
-  if (value < 0) digits.insert(digits.begin(), u'-');
-  return digits;
-}
+std::u16string decimalText(LONG value) { return orv::utf8ToUtf16(std::to_string(value)); }
 
 void showNumber(HWND window, int id, LONG value) { SetWindowTextW(GetDlgItem(window, id), decimalText(value).c_str()); }
 

@@ -20,12 +20,12 @@ namespace orv_filter {
 bool runPropertyDialog(IParameterCtrl& filter, WORD templateId, DLGPROC proc, HWND owner,
                        const std::function<void()>& afterRestore = {});
 
-// The window binding behind each filter's staticDialogProc. WM_INITDIALOG
-// carries the filter's IParameterCtrl; it is kept in the window's user data
-// and every message from then on goes to T::dialogProc. Messages before it
+// The dialog procedure of filter class T's dialog: WM_INITDIALOG carries the
+// filter's IParameterCtrl; it is kept in the window's user data and every
+// message from then on goes to T::dialogProc. Messages before it
 // (the dialog font) find no filter and are answered with 0.
 template <class T>
-INT_PTR forwardToFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR ORV_CALL forwardToFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
   auto* filter = reinterpret_cast<IParameterCtrl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!filter) return 0;

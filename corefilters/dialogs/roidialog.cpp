@@ -33,11 +33,7 @@ void setMax(HWND window, int id, LONG max) { SendMessageW(GetDlgItem(window, id)
 }  // namespace
 
 bool CROITransform::callDialog(HWND parent) {
-  return runPropertyDialog(*this, kRoiDialog, &CROITransform::staticDialogProc, parent);
-}
-
-INT_PTR CROITransform::staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return forwardToFilter<CROITransform>(window, message, wParam, lParam);
+  return runPropertyDialog(*this, kRoiDialog, &forwardToFilter<CROITransform>, parent);
 }
 
 // transform copies the region under the lock, so the dialog reads and

@@ -14,11 +14,7 @@ constexpr const WCHAR* kAngles[] = {u"0\u00B0", u"90\u00B0", u"180\u00B0", u"-90
 }  // namespace
 
 bool RotFlipTransform::callDialog(HWND parent) {
-  return runPropertyDialog(*this, kRotateFlipDialog, &RotFlipTransform::staticDialogProc, parent);
-}
-
-INT_PTR RotFlipTransform::staticDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return forwardToFilter<RotFlipTransform>(window, message, wParam, lParam);
+  return runPropertyDialog(*this, kRotateFlipDialog, &forwardToFilter<RotFlipTransform>, parent);
 }
 
 INT_PTR RotFlipTransform::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
