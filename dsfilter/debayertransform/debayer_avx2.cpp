@@ -53,11 +53,6 @@ struct Avx2Ops {
 
   static V load(const BYTE* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
   static V table(const ByteTable& t) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.data())); }
-  // PREFETCHW (the unit is built with -mprfchw); processors that lack it run
-  // it as a no-op. Forced inline: GCC takes a function that only prefetches
-  // for one without effects and may drop the calls to it.
-  [[gnu::always_inline]] static void prefetchForWrite(const BYTE* p) { __builtin_prefetch(p, 1, 3); }
-  [[gnu::always_inline]] static void prefetchForRead(const BYTE* p) { __builtin_prefetch(p, 0, 3); }
   static V splat16(int value) { return _mm256_set1_epi16(static_cast<short>(value)); }
   static V bitAnd(V a, V b) { return _mm256_and_si256(a, b); }
   static V bitAndNot(V mask, V b) { return _mm256_andnot_si256(mask, b); }

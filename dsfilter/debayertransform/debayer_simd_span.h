@@ -90,10 +90,12 @@ struct VectorSpan {
   // are what limits large frames.
   template <LONG Method, int Bpp, bool RedRow, bool OwnEven>
   static void block(const RowWindow& w, const RowTarget& target, UINT x) {
+    // PREFETCHW where the unit is built with -mprfchw; processors that lack
+    // it run it as a no-op.
     for (UINT offset = 0; offset < kBlock * Bpp; offset += 64) {
-      Ops::prefetchForWrite(target.nextOut + std::size_t(x) * Bpp + offset);
+      __builtin_prefetch(target.nextOut + std::size_t(x) * Bpp + offset, 1, 3);
     }
-    Ops::prefetchForRead(target.nextSource + x);
+    __builtin_prefetch(target.nextSource + x, 0, 3);
     V own, green, other;
     compute<Method, OwnEven>(w.up + x, w.mid + x, w.down + x, own, green, other);
     BYTE* p = target.out + std::size_t(x) * Bpp;

@@ -1,5 +1,5 @@
-// SSE2 kernels: 16 columns per block. SSE2 is the x86-64 baseline, so this
-// unit needs no extra compiler flags.
+// SSE2 kernels: 16 columns per block. SSE2 is the x86-64 baseline; the unit
+// is built with -mprfchw only, for the write prefetch.
 #include <emmintrin.h>
 
 #include "debayer_simd_span.h"
@@ -13,11 +13,6 @@ struct Sse2Ops {
   static constexpr UINT kBytes = 16;
 
   static V load(const BYTE* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-  // PREFETCHW (the unit is built with -mprfchw); processors that lack it run
-  // it as a no-op. Forced inline: GCC takes a function that only prefetches
-  // for one without effects and may drop the calls to it.
-  [[gnu::always_inline]] static void prefetchForWrite(const BYTE* p) { __builtin_prefetch(p, 1, 3); }
-  [[gnu::always_inline]] static void prefetchForRead(const BYTE* p) { __builtin_prefetch(p, 0, 3); }
   static V splat16(int value) { return _mm_set1_epi16(static_cast<short>(value)); }
   static V bitAnd(V a, V b) { return _mm_and_si128(a, b); }
   static V bitAndNot(V mask, V b) { return _mm_andnot_si128(mask, b); }

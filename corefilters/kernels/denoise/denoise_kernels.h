@@ -43,17 +43,9 @@ const DenoiseKernels& denoiseKernelsAvx2();
 // The fastest set that `cpuFeatures` (a word of orv::CpuFeature bits) allows.
 const DenoiseKernels& denoiseKernelsFor(std::uint32_t cpuFeatures);
 
-// The individual kernels, for code that wants one without the table.
+// The reference kernels, for code that wants one without the table.
 void denoiseStartRunC(std::int16_t* acc, const BYTE* src, std::size_t n);
 void denoiseAccumulateC(std::int16_t* acc, const BYTE* src, std::size_t n);
 void denoiseEmitC(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
-
-void denoiseStartRunSse2(std::int16_t* acc, const BYTE* src, std::size_t n);
-void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n);
-void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
-
-void denoiseStartRunAvx2(std::int16_t* acc, const BYTE* src, std::size_t n);
-void denoiseAccumulateAvx2(std::int16_t* acc, const BYTE* src, std::size_t n);
-void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
 
 }  // namespace orv_filter

@@ -35,16 +35,8 @@ struct Avx2Ops {
 using Kernels = VectorKernels<Avx2Ops>;
 }  // namespace
 
-void denoiseStartRunAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) { Kernels::startRun(acc, src, n); }
-
-void denoiseAccumulateAvx2(std::int16_t* acc, const BYTE* src, std::size_t n) { Kernels::accumulate(acc, src, n); }
-
-void denoiseEmitAvx2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
-  Kernels::emit(dst, acc, src, n, level);
-}
-
 const DenoiseKernels& denoiseKernelsAvx2() {
-  static constexpr DenoiseKernels kernels{denoiseStartRunAvx2, denoiseAccumulateAvx2, denoiseEmitAvx2};
+  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
   return kernels;
 }
 

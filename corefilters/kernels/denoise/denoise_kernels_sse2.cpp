@@ -31,16 +31,8 @@ struct Sse2Ops {
 using Kernels = VectorKernels<Sse2Ops>;
 }  // namespace
 
-void denoiseStartRunSse2(std::int16_t* acc, const BYTE* src, std::size_t n) { Kernels::startRun(acc, src, n); }
-
-void denoiseAccumulateSse2(std::int16_t* acc, const BYTE* src, std::size_t n) { Kernels::accumulate(acc, src, n); }
-
-void denoiseEmitSse2(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level) {
-  Kernels::emit(dst, acc, src, n, level);
-}
-
 const DenoiseKernels& denoiseKernelsSse2() {
-  static constexpr DenoiseKernels kernels{denoiseStartRunSse2, denoiseAccumulateSse2, denoiseEmitSse2};
+  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
   return kernels;
 }
 

@@ -45,7 +45,7 @@ std::size_t elementsToAlignment(const T* p, std::size_t alignment, std::size_t n
 //                         widenLow / widenHigh give the first and second
 //                         half of them as a register of 16-bit lanes
 //   load(p), store(p, v)  unaligned; stream(p, v) to a kBytes-aligned p
-//   add16, and, splat16, shiftCount(level), shiftRight16(v, count)
+//   add16, bitAnd, splat16, shiftCount(level), shiftRight16(v, count)
 //   packBytes(lo, hi)     the low bytes of the lanes of lo, then of hi
 //   fence()               orders the streamed stores
 //

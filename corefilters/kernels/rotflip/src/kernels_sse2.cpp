@@ -106,7 +106,14 @@ void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst
     if (head > rowBytes) head = rowBytes;
     std::memcpy(d, s, head);
     std::size_t i = head;
-    for (; i + 64 <= rowBytes; i += 64) copyLine<Sse2Ops>(s + i, d + i, StreamingStore<Sse2Ops>{});
+    for (; i + 64 <= rowBytes; i += 64) {
+      const __m128i a = Sse2Ops::load(s + i), b = Sse2Ops::load(s + i + 16);
+      const __m128i c = Sse2Ops::load(s + i + 32), e = Sse2Ops::load(s + i + 48);
+      Sse2Ops::stream(d + i, a);
+      Sse2Ops::stream(d + i + 16, b);
+      Sse2Ops::stream(d + i + 32, c);
+      Sse2Ops::stream(d + i + 48, e);
+    }
     std::memcpy(d + i, s + i, rowBytes - i);
   }
   _mm_sfence();

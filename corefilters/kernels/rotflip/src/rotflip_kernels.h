@@ -1,6 +1,6 @@
 // The row and plane kernels behind the case operations, one set per
-// instruction-set level. Each kernel has a plain C++ twin (suffix _C) that
-// produces the same bytes.
+// instruction-set level. Each kernel has a plain C++ twin that produces the
+// same bytes: suffix _C here, copyRowsC for the row copies.
 #pragma once
 
 #include <cstddef>
@@ -16,9 +16,6 @@ namespace orv_filter::rotflip_detail {
 using MirrorRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                               std::ptrdiff_t width, LONG rows);
 
-// Destination row r = source row r (rowBytes bytes), for `rows` rows.
-using CopyRowsFn = RowCopyKernel;
-
 // Destination row c, column r = source row r, column c, for a source of
 // `width` x `height` pixels. Strides are in bytes and may be negative.
 using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
@@ -29,8 +26,8 @@ using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* ds
 struct RotFlipKernels {
   MirrorRowsFn mirrorRows[4];  // by bytes per pixel - 1
   MirrorRowsFn mirrorRowsLarge[4];
-  CopyRowsFn copyRows;
-  CopyRowsFn copyRowsLarge;
+  RowCopyKernel copyRows;
+  RowCopyKernel copyRowsLarge;
   TransposeFn transpose[4];
 };
 

@@ -1,7 +1,7 @@
 // The vector kernels, written once over a small set of operations that each
 // instruction-set unit supplies (its `Ops`): transposes built from rounds of
-// interleaving, row mirrors by whole cache lines, row copies, and the kernel
-// set that gathers them.
+// interleaving, row mirrors by whole cache lines, and the kernel set that
+// gathers them.
 //
 // Included by one translation unit per instruction set; the unnamed namespace
 // keeps each unit's copy to itself (see transpose_tiles.h).
@@ -139,17 +139,6 @@ struct StreamingStore {
   }
 };
 
-// One 64-byte line: all its registers are loaded, then put.
-template <class Ops, class Put>
-inline void copyLine(const BYTE* s, BYTE* d, Put put) {
-  constexpr int kCount = 64 / Ops::kBytes;
-  typename Ops::V v[kCount];
-#pragma GCC unroll 4
-  for (int i = 0; i < kCount; ++i) v[i] = Ops::load(s + i * Ops::kBytes);
-#pragma GCC unroll 4
-  for (int i = 0; i < kCount; ++i) put(d + i * Ops::kBytes, v[i]);
-}
-
 // The same with the registers in reverse order, each reversed: a group of
 // 64 / B pixels for mirrorRowsInGroups.
 template <class Ops, class Reverse, class Put>
@@ -192,7 +181,7 @@ void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 // non-temporal stores for large frames, and its streaming row copy.
 template <class Ops, class Micro4>
 constexpr RotFlipKernels vectorKernelSet(MirrorRowsFn mirrorRows3, MirrorRowsFn mirrorRowsStreaming3,
-                                         CopyRowsFn copyRows) {
+                                         RowCopyKernel copyRows) {
   return {
       {mirrorRowsVector<Ops, 1>, mirrorRowsVector<Ops, 2>, mirrorRows3, mirrorRowsVector<Ops, 4>},
       {mirrorRowsStreamingVector<Ops, 1>, mirrorRowsStreamingVector<Ops, 2>, mirrorRowsStreaming3,
