@@ -15,7 +15,7 @@ LRESULT buttonMessage(Control& c, UINT message, WPARAM wParam) {
     case BM_SETCHECK:
       if (c.state.kind == ControlKind::checkBox && c.state.checked != (wParam == BST_CHECKED)) {
         c.state.checked = wParam == BST_CHECKED;
-        c.dialog->changed(c, Change::checked);
+        c.dialog->changed(c);
       }
       return 0;
     default:
@@ -30,7 +30,7 @@ LRESULT listMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
       const auto* text = reinterpret_cast<LPCWSTR>(lParam);
       if (!text) return CB_ERR;
       s.items.emplace_back(text);
-      c.dialog->changed(c, Change::items);
+      c.dialog->changed(c);
       return static_cast<LRESULT>(s.items.size() - 1);
     }
     case CB_GETCOUNT:
@@ -42,13 +42,13 @@ LRESULT listMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
       const auto index = static_cast<INT_PTR>(wParam);
       const bool valid = index >= 0 && static_cast<std::size_t>(index) < s.items.size();
       s.selection = valid ? static_cast<int>(index) : -1;
-      c.dialog->changed(c, Change::selection);
+      c.dialog->changed(c);
       return valid ? index : CB_ERR;
     }
     case CB_RESETCONTENT:
       s.items.clear();
       s.selection = -1;
-      c.dialog->changed(c, Change::items);
+      c.dialog->changed(c);
       return 0;
     default:
       return 0;
@@ -57,11 +57,6 @@ LRESULT listMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Keeps the position inside the range, as the trackbar does after every
 // change of either.
-void clampPosition(ControlState& s) {
-  if (s.position > s.rangeMax) s.position = s.rangeMax;
-  if (s.position < s.rangeMin) s.position = s.rangeMin;
-}
-
 LRESULT sliderMessage(Control& c, UINT message, LPARAM lParam) {
   ControlState& s = c.state;
   const auto value = static_cast<LONG>(lParam);
@@ -74,14 +69,14 @@ LRESULT sliderMessage(Control& c, UINT message, LPARAM lParam) {
       return s.rangeMax;
     case TBM_SETPOS:
       s.position = value;
-      clampPosition(s);
-      c.dialog->changed(c, Change::position);
+      s.position = clampedPosition(s, s.position);
+      c.dialog->changed(c);
       return 0;
     case TBM_SETRANGEMIN:
     case TBM_SETRANGEMAX:
       (message == TBM_SETRANGEMIN ? s.rangeMin : s.rangeMax) = value;
-      clampPosition(s);
-      c.dialog->changed(c, Change::range);
+      s.position = clampedPosition(s, s.position);
+      c.dialog->changed(c);
       return 0;
     default:
       return 0;
@@ -125,7 +120,7 @@ BOOL SetWindowTextW(HWND window, LPCWSTR text) {
   }
   auto& c = static_cast<Control&>(*w);
   c.state.text = value;
-  c.dialog->changed(c, Change::text);
+  c.dialog->changed(c);
   return TRUE;
 }
 
@@ -141,7 +136,7 @@ BOOL EnableWindow(HWND window, BOOL enable) {
   const bool wasDisabled = !c.state.enabled;
   if (c.state.enabled != (enable != FALSE)) {
     c.state.enabled = enable != FALSE;
-    c.dialog->changed(c, Change::enabled);
+    c.dialog->changed(c);
   }
   return wasDisabled ? TRUE : FALSE;
 }

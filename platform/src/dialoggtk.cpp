@@ -75,20 +75,19 @@ class GtkRenderer : public dialog::Renderer {
     auto view = std::make_unique<DialogView>();
     DialogView& d = *view;
     d.hwnd = hwnd;
-    d.tmpl = &tmpl;
     d.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    d.cssClass = "orv-dialog-" + std::to_string(++m_serial);
+    const std::string cssClass = "orv-dialog-" + std::to_string(++m_serial);
     d.css = gtk_css_provider_new();
-    if (!gtk_css_provider_load_from_data(d.css, dialogCss(tmpl, d.cssClass).c_str(), -1, nullptr)) {
+    if (!gtk_css_provider_load_from_data(d.css, dialogCss(tmpl, cssClass).c_str(), -1, nullptr)) {
       g_object_unref(d.css);
       gtk_widget_destroy(d.window);
       return false;
     }
     gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(d.window), GTK_STYLE_PROVIDER(d.css),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    gtk_style_context_add_class(gtk_widget_get_style_context(d.window), d.cssClass.c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(d.window), cssClass.c_str());
 
-    gtk_window_set_title(GTK_WINDOW(d.window), toUtf8(state.caption).c_str());
+    gtk_window_set_title(GTK_WINDOW(d.window), orv::utf16ToUtf8(state.caption).c_str());
     gtk_window_set_modal(GTK_WINDOW(d.window), TRUE);
     gtk_window_set_resizable(GTK_WINDOW(d.window), FALSE);
     gtk_window_set_type_hint(GTK_WINDOW(d.window), GDK_WINDOW_TYPE_HINT_DIALOG);
@@ -160,13 +159,13 @@ class GtkRenderer : public dialog::Renderer {
     while (gtk_events_pending()) gtk_main_iteration();
   }
 
-  void controlChanged(HWND hwnd, std::size_t index, const ControlState& state, dialog::Change) override {
+  void controlChanged(HWND hwnd, std::size_t index, const ControlState& state) override {
     DialogView* d = find(hwnd);
     if (d && index < d->controls.size()) showControlState(*d->controls[index], state);
   }
 
   void captionChanged(HWND hwnd, const std::u16string& caption) override {
-    if (DialogView* d = find(hwnd)) gtk_window_set_title(GTK_WINDOW(d->window), toUtf8(caption).c_str());
+    if (DialogView* d = find(hwnd)) gtk_window_set_title(GTK_WINDOW(d->window), orv::utf16ToUtf8(caption).c_str());
   }
 
   int messageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type) override {

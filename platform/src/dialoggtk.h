@@ -11,6 +11,7 @@
 // Before GTK: glib defines TRUE and FALSE as macros, which would break the
 // platform's constants of those names.
 #include "dialogrenderer.h"
+#include "platform/textconv.h"
 
 #include <gtk/gtk.h>
 
@@ -39,11 +40,9 @@ struct ControlView {
 
 struct DialogView {
   HWND hwnd = nullptr;
-  const DialogTemplate* tmpl = nullptr;
   GtkWidget* window = nullptr;
   GtkWidget* fixed = nullptr;
   GtkCssProvider* css = nullptr;
-  std::string cssClass;
   BaseUnits units;
   GMainLoop* loop = nullptr;
   bool ended = false;
@@ -72,6 +71,5 @@ int runMessageBox(GtkWindow* owner, const std::u16string& text, const std::u16st
 bool placeDialog(DialogView& dialog, DialogPlacement& out);
 bool measureTexts(DialogView& dialog, std::vector<TextFit>& out);
 
-std::string toUtf8(const std::u16string& text);
 
 }  // namespace orv::gtk

@@ -64,7 +64,7 @@ gboolean onSliderRelease(GtkWidget*, GdkEventButton* event, gpointer data) {
 }
 
 void setText(GtkWidget* widget, ControlKind kind, const std::u16string& text) {
-  const std::string utf8 = toUtf8(text);
+  const std::string utf8 = orv::utf16ToUtf8(text);
   if (kind == ControlKind::text)
     gtk_label_set_text(GTK_LABEL(widget), utf8.c_str());
   else if (kind == ControlKind::pushButton || kind == ControlKind::checkBox)
@@ -74,7 +74,7 @@ void setText(GtkWidget* widget, ControlKind kind, const std::u16string& text) {
 void showItems(GtkWidget* widget, const ControlState& state) {
   GtkComboBoxText* combo = GTK_COMBO_BOX_TEXT(widget);
   gtk_combo_box_text_remove_all(combo);
-  for (const std::u16string& item : state.items) gtk_combo_box_text_append_text(combo, toUtf8(item).c_str());
+  for (const std::u16string& item : state.items) gtk_combo_box_text_append_text(combo, orv::utf16ToUtf8(item).c_str());
   gtk_combo_box_set_active(GTK_COMBO_BOX(widget), state.selection);
 }
 
@@ -92,7 +92,7 @@ void showRange(GtkWidget* widget, const ControlState& state) {
 
 GtkWidget* createControlWidget(ControlView& view, const DialogItemTemplate& item) {
   const ControlState& s = view.state;
-  const std::string text = toUtf8(s.text);
+  const std::string text = orv::utf16ToUtf8(s.text);
   GtkWidget* w = nullptr;
   switch (s.kind) {
     case ControlKind::pushButton:

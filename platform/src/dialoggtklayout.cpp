@@ -14,18 +14,21 @@ int mulDiv(int value, int numerator, int denominator) {
   return static_cast<int>((product >= 0 ? product + denominator / 2 : product - denominator / 2) / denominator);
 }
 
+// The template's font, with GTK's sans-serif face and normal weight where it
+// names none.
+std::string typeface(const DialogTemplate& tmpl) { return orv::utf16ToUtf8(tmpl.typeface ? tmpl.typeface : u"Sans"); }
+int weight(const DialogTemplate& tmpl) { return tmpl.weight ? tmpl.weight : 400; }
+
 PangoFontDescription* templateFont(const DialogTemplate& tmpl) {
   PangoFontDescription* font = pango_font_description_new();
-  pango_font_description_set_family(font, toUtf8(tmpl.typeface ? tmpl.typeface : u"Sans").c_str());
+  pango_font_description_set_family(font, typeface(tmpl).c_str());
   pango_font_description_set_size(font, tmpl.pointSize * PANGO_SCALE);
-  pango_font_description_set_weight(font, static_cast<PangoWeight>(tmpl.weight ? tmpl.weight : 400));
+  pango_font_description_set_weight(font, static_cast<PangoWeight>(weight(tmpl)));
   pango_font_description_set_style(font, tmpl.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
   return font;
 }
 
 }  // namespace
-
-std::string toUtf8(const std::u16string& text) { return orv::utf16ToUtf8(text); }
 
 int BaseUnits::pixelsX(int dialogUnits) const { return mulDiv(dialogUnits, x, 4); }
 int BaseUnits::pixelsY(int dialogUnits) const { return mulDiv(dialogUnits, y, 8); }
@@ -63,9 +66,9 @@ std::string dialogCss(const DialogTemplate& tmpl, const std::string& cssClass) {
   const std::string scope = "window." + cssClass;
   std::ostringstream css;
   css << scope << ", " << scope << " * {"
-      << " font-family: \"" << toUtf8(tmpl.typeface ? tmpl.typeface : u"Sans") << "\";"
+      << " font-family: \"" << typeface(tmpl) << "\";"
       << " font-size: " << tmpl.pointSize << "pt;"
-      << " font-weight: " << (tmpl.weight ? tmpl.weight : 400) << ";"
+      << " font-weight: " << weight(tmpl) << ";"
       << " font-style: " << (tmpl.italic ? "italic" : "normal") << "; }\n"
       // Adwaita's controls are drawn for touch-sized rows; these are not.
       << scope << " button { min-height: 0; min-width: 0; padding: 0 4px; }\n"

@@ -46,7 +46,7 @@ GdkRectangle intersect(const GdkRectangle& a, const GdkRectangle& b) {
 
 TextFit measure(GtkWidget* fontWidget, int id, const std::u16string& text, const GdkRectangle& room, int padX,
                 int padY) {
-  PangoLayout* layout = gtk_widget_create_pango_layout(fontWidget, toUtf8(text).c_str());
+  PangoLayout* layout = gtk_widget_create_pango_layout(fontWidget, orv::utf16ToUtf8(text).c_str());
   PangoRectangle logical{};
   pango_layout_get_pixel_extents(layout, nullptr, &logical);
   g_object_unref(layout);

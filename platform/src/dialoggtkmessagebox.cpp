@@ -26,7 +26,7 @@ const char* iconName(UINT type) {
 int runMessageBox(GtkWindow* owner, const std::u16string& text, const std::u16string& caption, UINT type) {
   const bool withCancel = (type & MB_TYPEMASK) == MB_OKCANCEL;
   GtkWidget* box = gtk_dialog_new();
-  gtk_window_set_title(GTK_WINDOW(box), toUtf8(caption).c_str());
+  gtk_window_set_title(GTK_WINDOW(box), orv::utf16ToUtf8(caption).c_str());
   gtk_window_set_modal(GTK_WINDOW(box), TRUE);
   gtk_window_set_resizable(GTK_WINDOW(box), FALSE);
   if (owner) gtk_window_set_transient_for(GTK_WINDOW(box), owner);
@@ -39,7 +39,7 @@ int runMessageBox(GtkWindow* owner, const std::u16string& text, const std::u16st
     gtk_widget_set_valign(image, GTK_ALIGN_START);
     gtk_box_pack_start(GTK_BOX(row), image, FALSE, FALSE, 0);
   }
-  GtkWidget* label = gtk_label_new(toUtf8(text).c_str());
+  GtkWidget* label = gtk_label_new(orv::utf16ToUtf8(text).c_str());
   gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
   gtk_widget_set_valign(label, GTK_ALIGN_CENTER);
   gtk_box_pack_start(GTK_BOX(row), label, TRUE, TRUE, 0);

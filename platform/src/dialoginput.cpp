@@ -25,12 +25,6 @@ void scroll(Control& c, WORD code) {
   c.dialog->send(WM_HSCROLL, MAKEWPARAM(code, static_cast<WORD>(c.state.position)), reinterpret_cast<LPARAM>(&c));
 }
 
-int clamped(const orv::ControlState& s, int position) {
-  if (position > s.rangeMax) position = s.rangeMax;
-  if (position < s.rangeMin) position = s.rangeMin;
-  return position;
-}
-
 }  // namespace
 
 namespace orv {
@@ -73,7 +67,7 @@ bool userSelectItem(HWND dialog, int id, int index) {
 bool userTrackSlider(HWND dialog, int id, int position) {
   Control* c = acceptingControl(dialog, id, ControlKind::slider);
   if (!c) return false;
-  c->state.position = clamped(c->state, position);
+  c->state.position = clampedPosition(c->state, position);
   scroll(*c, TB_THUMBTRACK);
   return true;
 }
@@ -94,7 +88,7 @@ bool userMoveSlider(HWND dialog, int id, int position) {
 bool userStepSlider(HWND dialog, int id, int position) {
   Control* c = acceptingControl(dialog, id, ControlKind::slider);
   if (!c) return false;
-  const int target = clamped(c->state, position);
+  const int target = clampedPosition(c->state, position);
   const WORD code = target >= c->state.position ? TB_LINEDOWN : TB_LINEUP;
   c->state.position = target;
   scroll(*c, code);

@@ -42,8 +42,8 @@ DialogState Dialog::snapshot() const {
 
 INT_PTR Dialog::send(UINT message, WPARAM wParam, LPARAM lParam) { return proc(this, message, wParam, lParam); }
 
-void Dialog::changed(Control& c, Change what) {
-  if (renderer) renderer->controlChanged(this, c.index, c.state, what);
+void Dialog::changed(Control& c) {
+  if (renderer) renderer->controlChanged(this, c.index, c.state);
 }
 
 std::unique_ptr<Control> makeControl(const DialogItemTemplate& item) {

@@ -43,7 +43,7 @@ struct Dialog : HWND__ {
   // Calls the dialog procedure.
   INT_PTR send(UINT message, WPARAM wParam, LPARAM lParam);
   // Reports a change made by the dialog code to the renderer.
-  void changed(Control& control, Change what);
+  void changed(Control& control);
 };
 
 // The control described by one template item; null for a class or button
@@ -65,5 +65,13 @@ std::vector<Dialog*>& runningDialogs();
 Renderer* currentRenderer();
 void installScripts(Renderer* scripts);
 void notifyShown(HWND dialog);
+
+// `position` brought within a slider's range; the minimum when the range is
+// empty (maximum below minimum).
+inline int clampedPosition(const ControlState& s, int position) {
+  if (position > s.rangeMax) position = s.rangeMax;
+  if (position < s.rangeMin) position = s.rangeMin;
+  return position;
+}
 
 }  // namespace orv::dialog

@@ -12,10 +12,6 @@
 
 namespace orv::dialog {
 
-// What changed on a control when the dialog code changed it. Changes made by
-// the user are not reported back: the renderer saw them first.
-enum class Change { text, enabled, checked, items, selection, range, position };
-
 class Renderer {
  public:
   virtual ~Renderer() = default;
@@ -27,7 +23,9 @@ class Renderer {
   virtual void run(HWND dialog) = 0;
   virtual void end(HWND dialog) = 0;
   virtual void destroy(HWND dialog) = 0;
-  virtual void controlChanged(HWND dialog, std::size_t index, const ControlState& state, Change what) = 0;
+  // A control the dialog code changed, in its new state. Changes made by the
+  // user are not reported back: the renderer saw them first.
+  virtual void controlChanged(HWND dialog, std::size_t index, const ControlState& state) = 0;
   virtual void captionChanged(HWND dialog, const std::u16string& caption) = 0;
   // Shows a message box owned by `owner` (a dialog of this renderer, or null)
   // and returns the button pressed.

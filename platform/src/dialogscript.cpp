@@ -2,6 +2,7 @@
 #include "platform/dialogscript.h"
 
 #include <deque>
+#include <map>
 
 #include "dialogmodel.h"
 
@@ -9,6 +10,9 @@ namespace orv {
 
 struct ScriptedDialogs::Impl : dialog::Renderer {
   std::deque<Script> scripts;
+  // Each dialog takes its script when it is created, so a dialog its own
+  // initialisation opens takes the next one, not this one's.
+  std::map<HWND, Script> taken;
   std::function<int(const MessageBoxRecord&)> answer;
   std::vector<MessageBoxRecord> boxes;
   std::vector<DialogRecord> dialogs;
@@ -25,12 +29,16 @@ struct ScriptedDialogs::Impl : dialog::Renderer {
       problems.push_back(name(dialog) + " opened with no script for it");
       return false;
     }
+    taken[dialog] = std::move(scripts.front());
+    scripts.pop_front();
     return true;
   }
 
   void run(HWND dialog) override {
-    Script script = std::move(scripts.front());
-    scripts.pop_front();
+    const auto it = taken.find(dialog);
+    if (it == taken.end()) return;
+    Script script = std::move(it->second);
+    taken.erase(it);
     script(dialog);
     DialogState s;
     readDialog(dialog, s);
@@ -40,12 +48,13 @@ struct ScriptedDialogs::Impl : dialog::Renderer {
   void end(HWND) override {}
 
   void destroy(HWND dialog) override {
+    taken.erase(dialog);  // a dialog that ended during its initialisation never ran its script
     DialogState s;
     readDialog(dialog, s);
     dialogs.push_back({s.templateId, s.owner, s.caption, static_cast<dialog::Dialog*>(dialog)->result});
   }
 
-  void controlChanged(HWND, std::size_t, const ControlState&, dialog::Change) override {}
+  void controlChanged(HWND, std::size_t, const ControlState&) override {}
   void captionChanged(HWND, const std::u16string&) override {}
 
   int messageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type) override {

@@ -246,6 +246,29 @@ TEST_F(Dialogs, NestedDialogIsOwnedByTheActiveOneWhichIsDisabledMeanwhile) {
   EXPECT_EQ(scripts.dialogs()[1].owner, nullptr);
 }
 
+// Opens a nested test dialog from its own initialisation.
+INT_PTR ORV_CALL nestingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    DialogBoxParamW(testModule(), MAKEINTRESOURCEW(kTestDialog), window, &testProc, 0);
+    return 0;
+  }
+  return testProc(window, message, wParam, lParam);
+}
+
+TEST_F(Dialogs, ScriptsGoToDialogsInTheOrderTheyOpen) {
+  HWND outer = nullptr;
+  scripts.expectDialog([&](HWND d) {
+    outer = d;
+    orv::userClick(d, IDCANCEL);
+  });
+  scripts.expectDialog([&](HWND inner) { orv::userClick(inner, IDOK); });
+  EXPECT_EQ(DialogBoxParamW(testModule(), MAKEINTRESOURCEW(kTestDialog), nullptr, &nestingProc, 0), IDCANCEL);
+  ASSERT_EQ(scripts.dialogs().size(), 2u);
+  EXPECT_EQ(scripts.dialogs()[0].result, IDOK) << "the dialog opened during the first one's initialisation";
+  EXPECT_EQ(scripts.dialogs()[1].owner, nullptr);
+  EXPECT_EQ(scripts.dialogs()[0].owner, outer);
+}
+
 TEST_F(Dialogs, MessageBoxesAreRecordedAndAnsweredWhileTheOwnerIsDisabled) {
   std::optional<bool> ownerEnabled;
   HWND dialog = nullptr;
