@@ -3,7 +3,9 @@
 // classes, in this slot order, works with the module.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "frametype.h"
@@ -43,6 +45,21 @@ struct ParameterDesc {
 static_assert(sizeof(ParameterDesc) == 124);
 static_assert(offsetof(ParameterDesc, typeId) == 60);
 static_assert(offsetof(ParameterDesc, typeName) == 64);
+
+// The records' text fields are NUL-padded UTF-16. Read: up to the first NUL
+// or the end of the field, so a field without one is not overrun. Written:
+// cut to leave at least one NUL, the rest zeroed.
+template <std::size_t N>
+std::u16string_view textField(const WCHAR (&field)[N]) {
+  std::size_t n = 0;
+  while (n < N && field[n]) ++n;
+  return {field, n};
+}
+template <std::size_t N>
+void setTextField(WCHAR (&field)[N], std::u16string_view text) {
+  std::memset(field, 0, sizeof(field));
+  std::memcpy(field, text.data(), std::min(text.size(), N - 1) * sizeof(WCHAR));
+}
 
 // The host's capability record. The module writes `capFlag` only.
 struct FilterCaps {

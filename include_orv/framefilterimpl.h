@@ -83,11 +83,7 @@ class FrameFilterImpl_param_ : public IFrameFilter {
   void ORV_CALL getFilterInfo(FilterInfo* pInfo) override {
     if (!ORV_CHECK(pInfo != 0)) return;
     *pInfo = T::getStaticFilterInfo();
-    if (m_FilePath.empty()) return;
-    // Keep the field terminated: at most 259 units of text.
-    const std::size_t n = std::min(m_FilePath.size(), std::size(pInfo->filePath) - 1);
-    std::memset(pInfo->filePath, 0, sizeof(pInfo->filePath));
-    std::memcpy(pInfo->filePath, m_FilePath.data(), n * sizeof(WCHAR));
+    if (!m_FilePath.empty()) setTextField(pInfo->filePath, m_FilePath);
   }
   void ORV_CALL setFilePath(const WCHAR* text) override { m_FilePath = text ? text : u""; }
 
@@ -176,17 +172,12 @@ class FrameFilterImpl_param_ : public IFrameFilter {
  private:
   T* self() { return static_cast<T*>(this); }
 
-  static void copyName(WCHAR (&field)[30], const std::u16string& text) {
-    std::memset(field, 0, sizeof(field));
-    std::memcpy(field, text.data(), std::min(text.size(), std::size(field) - 1) * sizeof(WCHAR));
-  }
-
   void addParam(const std::u16string& name, param_info_base* entry) {
     smart_ptr<param_info_base> owner(entry);
-    copyName(entry->m_Desc.name, name);
+    setTextField(entry->m_Desc.name, name);
     const bool isBool = entry->getVarType() == VT_BOOL;
     entry->m_Desc.typeId = isBool ? 1 : 0;
-    copyName(entry->m_Desc.typeName, isBool ? u"Boolean" : u"Long");
+    setTextField(entry->m_Desc.typeName, isBool ? u"Boolean" : u"Long");
     m_Params[name] = owner;
   }
 
@@ -277,7 +268,7 @@ class FrameFilterImpl_param_<T>::param_info : public param_info_base {
 // Fills a static filter record: the name NUL-padded, an empty path, kind 1.
 inline FilterInfo makeFilterInfo(const char16_t* name) {
   FilterInfo info{};
-  for (std::size_t i = 0; i + 1 < std::size(info.name) && name[i]; ++i) info.name[i] = name[i];
+  setTextField(info.name, name);
   info.filterKind = 1;
   return info;
 }

@@ -39,7 +39,7 @@ FilterModule::~FilterModule() {
 std::vector<std::u16string> FilterModule::filterNames() const {
   std::vector<std::u16string> names;
   FilterInfo info;
-  for (unsigned i = 0; m_pFactory->getFilterInfo(i, &info); ++i) names.emplace_back(info.name);
+  for (unsigned i = 0; m_pFactory->getFilterInfo(i, &info); ++i) names.emplace_back(textField(info.name));
   return names;
 }
 

@@ -12,12 +12,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::u16string descName(const ParameterDesc& desc) {
-  std::size_t n = 0;
-  while (n < std::size(desc.name) && desc.name[n]) ++n;
-  return std::u16string(desc.name, n);
-}
-
 // The value to hand to setParameter for one JSON value.
 VARIANT toVariant(const Json& value) {
   VARIANT v;
@@ -59,7 +53,7 @@ std::string saveFrameFilterData(const IParameterCtrl* pCtrl) {
   Json object = Json::object();
   ParameterDesc desc;
   for (unsigned i = 0; ctrl->getParameterDesc(i, &desc); ++i) {
-    const std::u16string name = descName(desc);
+    const std::u16string name(textField(desc.name));
     VARIANT v;
     VariantInit(&v);
     tParamResult read = eParamFailed;

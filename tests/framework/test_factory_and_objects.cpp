@@ -2,6 +2,7 @@
 // interfaces only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -117,6 +118,21 @@ TEST(FilterObject, QueryCapsWritesByteEightOnly) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&caps);
   for (std::size_t i = 0; i < sizeof caps; ++i) EXPECT_EQ(bytes[i], i == 8 ? 0 : 0xFF) << "byte " << i;
   EXPECT_EQ(f->queryCaps_(nullptr), E_POINTER);
+}
+
+// A record from another module may fill a field to its end with no NUL.
+TEST(RecordText, IsReadWithinTheFieldAndWrittenWithATerminator) {
+  ParameterDesc desc;
+  std::fill(std::begin(desc.name), std::end(desc.name), u'n');
+  desc.typeId = 0x7FFF7FFF;  // text-like bytes right after the field
+  EXPECT_EQ(textField(desc.name), std::u16string(30, u'n'));
+
+  setTextField(desc.name, std::u16string(40, u'a'));
+  EXPECT_EQ(textField(desc.name), std::u16string(29, u'a'));
+  EXPECT_EQ(desc.name[29], u'\0');
+  setTextField(desc.name, u"ab");
+  EXPECT_EQ(textField(desc.name), u"ab");
+  for (std::size_t k = 2; k < std::size(desc.name); ++k) ASSERT_EQ(desc.name[k], u'\0');
 }
 
 TEST(FilterObject, ReportsItsFilePathWithinTheField) {

@@ -29,12 +29,6 @@ std::string caseHint(const std::string& wanted, const std::vector<std::string>& 
   return {};
 }
 
-std::string fieldText(const WCHAR* field, std::size_t capacity) {
-  std::size_t n = 0;
-  while (n < capacity && field[n]) ++n;
-  return orv::utf16ToUtf8(std::u16string_view(field, n));
-}
-
 std::string valueText(IParameterCtrl* params, const WCHAR* name) {
   VARIANT v;
   VariantInit(&v);
@@ -136,7 +130,7 @@ std::vector<ParameterView> parametersOf(IParameterCtrl* params) {
   std::vector<ParameterView> views;
   ParameterDesc desc;
   for (unsigned i = 0; params && params->getParameterDesc(i, &desc); ++i) {
-    views.push_back({fieldText(desc.name, std::size(desc.name)), fieldText(desc.typeName, std::size(desc.typeName)),
+    views.push_back({orv::utf16ToUtf8(textField(desc.name)), orv::utf16ToUtf8(textField(desc.typeName)),
                      valueText(params, desc.name)});
   }
   return views;
