@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/cpu.h"
 #include "transform_method.h"
 
@@ -32,6 +33,7 @@ struct FrameSize {
   UINT width;
   UINT height;
   std::string name() const { return std::to_string(width) + "x" + std::to_string(height); }
+  double pixels() const { return double(width) * height; }
 };
 
 const FrameSize kSizes[] = {{2448, 2048}, {1920, 1080}};
@@ -65,11 +67,6 @@ Buffers& buffersFor(const FrameSize& size) {
   return b;
 }
 
-void setPixelRate(benchmark::State& state, const FrameSize& size) {
-  state.counters["MPix/s"] = benchmark::Counter(double(size.width) * size.height * double(state.iterations()) / 1e6,
-                                                benchmark::Counter::kIsRate);
-}
-
 void benchDeBayer(benchmark::State& state, FrameSize size, LONG mode, int bpp, bool bottomUp, DeBayerIsa isa) {
   Buffers& b = buffersFor(size);
   const DeBayerKernelTable& table = deBayerTable(isa, bpp);
@@ -80,7 +77,7 @@ void benchDeBayer(benchmark::State& state, FrameSize size, LONG mode, int bpp, b
     benchmark::DoNotOptimize(b.out.data());
     benchmark::ClobberMemory();
   }
-  setPixelRate(state, size);
+  orv_bench::setMPixRate(state, size.pixels());
 }
 
 void benchMemcpy(benchmark::State& state, FrameSize size, int bpp) {
@@ -91,7 +88,7 @@ void benchMemcpy(benchmark::State& state, FrameSize size, int bpp) {
     benchmark::DoNotOptimize(b.out.data());
     benchmark::ClobberMemory();
   }
-  setPixelRate(state, size);
+  orv_bench::setMPixRate(state, size.pixels());
 }
 
 #ifdef ORV_HAVE_OPENCV
@@ -105,7 +102,7 @@ void benchOpenCv(benchmark::State& state, FrameSize size, int code, int channels
     benchmark::DoNotOptimize(dst.data);
     benchmark::ClobberMemory();
   }
-  setPixelRate(state, size);
+  orv_bench::setMPixRate(state, size.pixels());
 }
 #endif
 
@@ -140,69 +137,51 @@ void registerAll() {
   }
 }
 
-// Keeps the best pixel rate of every benchmark (over repetitions) for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      const auto it = run.counters.find("MPix/s");
-      if (it == run.counters.end()) continue;
-      double& best = rates_[run.benchmark_name()];
-      best = std::max(best, double(it->second));
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  double rate(const std::string& name) const {
-    const auto it = rates_.find(name);
-    return it == rates_.end() ? 0.0 : it->second;
-  }
-
-  void printSummary() const {
-    std::printf("\nSummary (MPix/s, best of the repetitions; ratios use the instruction set the entry points pick,\n"
-                "all measured in this run)\n");
-    std::printf("%-10s %-9s %-6s %-9s %8s %8s %8s %10s %7s %12s\n", "size", "method", "format", "source", "avx2", "sse2",
-                "scalar", "memcpy", "x copy", "x OpenCV");
-    for (const FrameSize& size : kSizes) {
-      for (LONG mode : {eNearestColor, eBilinear, eEdgeSensing}) {
-        for (int bpp : {3, 4}) {
-          for (bool bottomUp : {true, false}) {
-            double isaRate[3];
-            double best = 0.0;  // the rate of the kernels the entry points choose
-            for (int i = 0; i < 3; ++i) {
-              isaRate[i] = rate(kernelName(size, mode, bpp, bottomUp, kIsas[i].name));
-              if (kIsas[i].isa == deBayerBestIsa()) best = isaRate[i];
-            }
-            if (best == 0.0) continue;
-            const double copy = rate(memcpyName(size, bpp));
-            const char* peer = mode == eEdgeSensing ? "BayerGR2BGR_EA" : bpp == 3 ? "BayerGR2BGR" : "BayerGR2BGRA";
-            const double cv = rate(openCvName(size, peer));
-            char cvText[40] = "-";
-            if (cv > 0) std::snprintf(cvText, sizeof cvText, "%.2f (%s)", best / cv, mode == eEdgeSensing ? "EA" : "bil");
-            std::printf("%-10s %-9s %-6s %-9s %8.0f %8.0f %8.0f %10.0f %7.2f %12s\n", size.name().c_str(), kMethodNames[mode],
-                        bpp == 3 ? "rgb24" : "rgb32", bottomUp ? "bottom-up" : "top-down", isaRate[0], isaRate[1],
-                        isaRate[2], copy, copy > 0 ? best / copy : 0.0, cvText);
+// The best pixel rate of every benchmark over the repetitions, over CPU time as
+// the MPix/s column of the console output.
+void printSummary(const orv_bench::SummaryReporter& r) {
+  const auto rate = [&](const FrameSize& size, const std::string& name) {
+    return orv_bench::mpixPerSecond(size.pixels(), r.best(name));
+  };
+  std::printf("\nSummary (MPix/s, best of the repetitions; ratios use the instruction set the entry points pick,\n"
+              "all measured in this run)\n");
+  std::printf("%-10s %-9s %-6s %-9s %8s %8s %8s %10s %7s %12s\n", "size", "method", "format", "source", "avx2", "sse2",
+              "scalar", "memcpy", "x copy", "x OpenCV");
+  for (const FrameSize& size : kSizes) {
+    for (LONG mode : {eNearestColor, eBilinear, eEdgeSensing}) {
+      for (int bpp : {3, 4}) {
+        for (bool bottomUp : {true, false}) {
+          double isaRate[3];
+          double best = 0.0;  // the rate of the kernels the entry points choose
+          for (int i = 0; i < 3; ++i) {
+            isaRate[i] = rate(size, kernelName(size, mode, bpp, bottomUp, kIsas[i].name));
+            if (kIsas[i].isa == deBayerBestIsa()) best = isaRate[i];
           }
+          if (best == 0.0) continue;
+          const double copy = rate(size, memcpyName(size, bpp));
+          const char* peer = mode == eEdgeSensing ? "BayerGR2BGR_EA" : bpp == 3 ? "BayerGR2BGR" : "BayerGR2BGRA";
+          const double cv = rate(size, openCvName(size, peer));
+          char cvText[40] = "-";
+          if (cv > 0) std::snprintf(cvText, sizeof cvText, "%.2f (%s)", best / cv, mode == eEdgeSensing ? "EA" : "bil");
+          std::printf("%-10s %-9s %-6s %-9s %8.0f %8.0f %8.0f %10.0f %7.2f %12s\n", size.name().c_str(), kMethodNames[mode],
+                      bpp == 3 ? "rgb24" : "rgb32", bottomUp ? "bottom-up" : "top-down", isaRate[0], isaRate[1],
+                      isaRate[2], copy, copy > 0 ? best / copy : 0.0, cvText);
         }
       }
     }
-#ifdef ORV_HAVE_OPENCV
-    std::printf("OpenCV (1 thread):");
-    for (const FrameSize& size : kSizes) {
-      for (const char* what : {"BayerGR2BGR", "BayerGR2BGRA", "BayerGR2BGR_EA"}) {
-        std::printf(" %s %s %.0f;", what, size.name().c_str(), rate(openCvName(size, what)));
-      }
-    }
-    std::printf("\n");
-#else
-    std::printf("(built without OpenCV: no OpenCV ratios)\n");
-#endif
   }
-
- private:
-  std::map<std::string, double> rates_;
-};
+#ifdef ORV_HAVE_OPENCV
+  std::printf("OpenCV (1 thread):");
+  for (const FrameSize& size : kSizes) {
+    for (const char* what : {"BayerGR2BGR", "BayerGR2BGRA", "BayerGR2BGR_EA"}) {
+      std::printf(" %s %s %.0f;", what, size.name().c_str(), rate(size, openCvName(size, what)));
+    }
+  }
+  std::printf("\n");
+#else
+  std::printf("(built without OpenCV: no OpenCV ratios)\n");
+#endif
+}
 
 }  // namespace
 
@@ -210,12 +189,12 @@ int main(int argc, char** argv) {
 #ifdef ORV_HAVE_OPENCV
   cv::setNumThreads(1);  // the kernels run on one thread; compare like with like
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  orv_bench::CommandLine cmd(argc, argv);
+  if (!cmd.initialize()) return 1;
   registerAll();
-  SummaryReporter reporter;
+  orv_bench::SummaryReporter reporter(orv_bench::Clock::cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printSummary();
+  printSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }

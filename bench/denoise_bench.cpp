@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "denoise_kernels.h"
 #include "platform/cpu.h"
 
@@ -66,12 +67,20 @@ Pool& pool(const Mode& m) {
   return m.sources == 1 ? cached : streamed;
 }
 
+// Frames per iteration of every registered benchmark.
+std::map<std::string, int>& framesPerIteration() {
+  static std::map<std::string, int> frames;
+  return frames;
+}
+
 // Registers `body` once per mode as "<mode>/<name>". Each iteration processes
 // `frames` whole frames, so that the reported time can be taken per frame.
 template <typename Body>
 void registerFrames(const std::string& name, int frames, Body body) {
   for (const Mode& mode : kModes) {
-    benchmark::RegisterBenchmark((std::string(mode.name) + "/" + name).c_str(), [=](benchmark::State& state) {
+    const std::string full = std::string(mode.name) + "/" + name;
+    framesPerIteration()[full] = frames;
+    benchmark::RegisterBenchmark(full.c_str(), [=](benchmark::State& state) {
       Pool& p = pool(mode);
       for (auto _ : state) {
         body(p);
@@ -198,50 +207,31 @@ void registerOpenCv() {
 
 #endif
 
-// Keeps the median per-frame time of every benchmark across repetitions.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
-      const auto frames = r.counters.find("frames");
-      const double perFrame = frames == r.counters.end() ? 1.0 : double(frames->second);
-      samples_[r.run_name.function_name].push_back(r.real_accumulated_time / double(r.iterations) / perFrame);
-    }
-  }
-
-  // Median seconds per frame, or 0 when the benchmark did not run.
-  double median(const std::string& name) const {
-    const auto it = samples_.find(name);
-    if (it == samples_.end()) return 0;
-    std::vector<double> v = it->second;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-  }
-
- private:
-  std::map<std::string, std::vector<double>> samples_;
-};
+// Median seconds per frame, or 0 when the benchmark did not run.
+double perFrame(const orv_bench::SummaryReporter& r, const std::string& name) {
+  const auto frames = framesPerIteration().find(name);
+  return frames == framesPerIteration().end() ? 0 : r.median(name) / frames->second;
+}
 
 // The cheapest exact OpenCV formulation of `kernel` in `mode`, and its time.
-std::pair<std::string, double> cheapestOpenCv(const RatioReporter& r, const std::string& mode, const std::string& kernel) {
+std::pair<std::string, double> cheapestOpenCv(const orv_bench::SummaryReporter& r, const std::string& mode,
+                                              const std::string& kernel) {
   std::pair<std::string, double> best{"-", 0};
   for (const char* suffix : {"", "/addConvert", "/addWeighted"}) {
     const std::string name = "opencv/" + kernel + suffix;
-    const double t = r.median(mode + "/" + name);
+    const double t = perFrame(r, mode + "/" + name);
     if (t > 0 && (best.second == 0 || t < best.second)) best = {name, t};
   }
   return best;
 }
 
-void printTable(const RatioReporter& r) {
+void printTable(const orv_bench::SummaryReporter& r) {
   std::printf("\nPer frame of %d x %d x 3 bytes, level %u; medians of the repetitions.\n", kWidth, kHeight, kLevel);
   std::printf("run = start, 2 x accumulate, emit: the whole averaging of a run, per frame.\n");
   std::printf("x memcpy = our time / memcpy time; speed-up = OpenCV time / our time.\n");
   for (const Mode& mode : kModes) {
     const std::string prefix = std::string(mode.name) + "/";
-    const double copy = r.median(prefix + "memcpy");
+    const double copy = perFrame(r, prefix + "memcpy");
     if (copy == 0) continue;
     std::printf("\n%s: %zu source frame(s) in turn, %zu destination(s)\n", mode.name, mode.sources, mode.dests);
     std::printf("%-16s %9s %9s   %-24s %9s %9s\n", "kernel", "us/frame", "x memcpy", "OpenCV peer", "us/frame",
@@ -251,7 +241,7 @@ void printTable(const RatioReporter& r) {
       const auto peer = cheapestOpenCv(r, mode.name, kernel);
       for (const NamedSet& s : kernelSets()) {
         const std::string name = std::string(kernel) + "/" + s.name;
-        const double t = r.median(prefix + name);
+        const double t = perFrame(r, prefix + name);
         if (t == 0) continue;
         std::printf("%-16s %9.1f %9.2f", name.c_str(), t * 1e6, t / copy);
         if (peer.second > 0) std::printf("   %-24s %9.1f %9.2f", peer.first.c_str(), peer.second * 1e6, peer.second / t);
@@ -265,24 +255,17 @@ void printTable(const RatioReporter& r) {
 
 int main(int argc, char** argv) {
   // Defaults suited to a shared machine; flags given on the command line win.
-  std::vector<char*> args{argv[0]};
-  std::string reps = "--benchmark_repetitions=9", interleave = "--benchmark_enable_random_interleaving=true",
-              minTime = "--benchmark_min_time=0.05";
-  args.push_back(reps.data());
-  args.push_back(interleave.data());
-  args.push_back(minTime.data());
-  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
-  int count = static_cast<int>(args.size());
-
+  orv_bench::CommandLine cmd(argc, argv,
+                             {"--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
+                              "--benchmark_min_time=0.05"});
   registerOurs();
 #if defined(ORV_HAVE_OPENCV)
   registerOpenCv();
 #else
   std::printf("OpenCV not found at build time: no OpenCV column\n");
 #endif
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
-  RatioReporter reporter;
+  if (!cmd.initialize()) return 1;
+  orv_bench::SummaryReporter reporter(orv_bench::Clock::real);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printTable(reporter);
   benchmark::Shutdown();

@@ -14,11 +14,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "pixrt/filtermodule.h"
 #include "platform/cpu.h"
 #include "pixrt/framebuffer.h"
@@ -31,8 +31,6 @@ struct Size {
 };
 constexpr Size kSizes[] = {{2448, 2048}, {2048, 2448}, {1920, 1080}};
 constexpr Pixlib::tColorformatEnum kFormats[] = {Pixlib::eY800, Pixlib::eRGB24, Pixlib::eRGB32};
-
-std::map<std::string, double> g_seconds;  // label -> seconds per iteration
 
 // The centre half of the frame in each direction, edges on multiples of 8.
 RECT centreRegion(const Size& s) {
@@ -154,20 +152,30 @@ void readBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum form
   state.SetBytesProcessed(int64_t(state.iterations()) * rowBytes * rows);
 }
 
-class Collector : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred && (run.run_type == Run::RT_Iteration ? !run.repetitions || run.repetitions == 1
-                                                                      : run.aggregate_name == "median"))
-        g_seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e9;  // ns per iteration
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
+// Median wall-clock times of the repetitions, crop against the references.
+void printTable(const orv_bench::SummaryReporter& r) {
+  std::printf("\n%-30s %12s %12s %12s %10s %10s %10s\n", "ROI crop (centre quarter)", "crop us", "memcpy us",
+              "rows us", "x memcpy", "x rows", "read x");
+  for (const char* setting : {"cached ", "streamed "})
+    for (const Size& s : kSizes)
+      for (auto f : kFormats) {
+        const std::string l = setting + label(s, f);
+        const double crop = r.median("crop/" + l), copy = r.median("memcpy/" + l), rows = r.median("memcpy rows/" + l);
+        if (crop == 0 || copy == 0 || rows == 0) continue;
+        // Reading the rows against reading one block; blank when not measured.
+        const double readRows = r.median("read rows/" + l), readBlock = r.median("read block/" + l);
+        char read[16] = "";
+        if (readRows > 0 && readBlock > 0) std::snprintf(read, sizeof read, "%.2f", readBlock / readRows);
+        std::printf("%-30s %12.1f %12.1f %12.1f %10.2f %10.2f %10s\n", l.c_str(), crop * 1e6, copy * 1e6, rows * 1e6,
+                    copy / crop, rows / crop, read);
+      }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  orv_bench::CommandLine cmd(argc, argv);
+  if (!cmd.initialize()) return 1;
   for (bool streamed : {false, true})
     for (const Size& s : kSizes)
       for (auto f : kFormats) {
@@ -178,27 +186,9 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("read rows/" + name).c_str(), readBench, s, f, streamed, false)->UseRealTime();
         benchmark::RegisterBenchmark(("read block/" + name).c_str(), readBench, s, f, streamed, true)->UseRealTime();
       }
-  benchmark::Initialize(&argc, argv);
-  Collector reporter;
+  orv_bench::SummaryReporter reporter(orv_bench::Clock::real);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-
-  std::printf("\n%-30s %12s %12s %12s %10s %10s %10s\n", "ROI crop (centre quarter)", "crop us", "memcpy us",
-              "rows us", "x memcpy", "x rows", "read x");
-  for (const char* setting : {"cached ", "streamed "})
-    for (const Size& s : kSizes)
-      for (auto f : kFormats) {
-      const std::string l = setting + label(s, f);
-      const auto crop = g_seconds.find("crop/" + l), copy = g_seconds.find("memcpy/" + l);
-      const auto rows = g_seconds.find("memcpy rows/" + l);
-      if (crop == g_seconds.end() || copy == g_seconds.end() || rows == g_seconds.end()) continue;
-      // Reading the rows against reading one block; blank when not measured.
-      const auto readRows = g_seconds.find("read rows/" + l), readBlock = g_seconds.find("read block/" + l);
-      char read[16] = "";
-      if (readRows != g_seconds.end() && readBlock != g_seconds.end())
-        std::snprintf(read, sizeof read, "%.2f", readBlock->second / readRows->second);
-      std::printf("%-30s %12.1f %12.1f %12.1f %10.2f %10.2f %10s\n", l.c_str(), crop->second * 1e6,
-                  copy->second * 1e6, rows->second * 1e6, copy->second / crop->second, rows->second / crop->second,
-                  read);
-    }
+  printTable(reporter);
+  benchmark::Shutdown();
   return 0;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/cpu.h"
 #include "rotflip/rotflip_frames.h"
 
@@ -139,7 +140,6 @@ struct Entry {
   unsigned bytes;
   int caseIndex;  // -1 for a peer
   const Peer* peer;
-  std::vector<double> samples;
 };
 std::map<std::string, Entry>& entries() {
   static std::map<std::string, Entry> e;
@@ -150,10 +150,7 @@ std::string prefix(const FrameSize& s, unsigned b) {
   return std::to_string(s.w) + "x" + std::to_string(s.h) + "/B" + std::to_string(b) + "/";
 }
 
-void setRate(benchmark::State& state, const FrameSize& s) {
-  state.counters["MPix/s"] = benchmark::Counter(
-      static_cast<double>(s.w) * s.h * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
-}
+double pixels(const FrameSize& s) { return static_cast<double>(s.w) * s.h; }
 
 void registerAll() {
   for (unsigned si = 0; si < std::size(kSizes); ++si) {
@@ -163,7 +160,7 @@ void registerAll() {
         char name[16];
         std::snprintf(name, sizeof name, "case%02d", index);
         const std::string full = prefix(s, b) + name;
-        entries()[full] = Entry{si, b, index, nullptr, {}};
+        entries()[full] = Entry{si, b, index, nullptr};
         benchmark::RegisterBenchmark(full.c_str(), [s, b, index](benchmark::State& state) {
           Buffers& buf = buffers();
           const std::size_t bytes = static_cast<std::size_t>(s.w) * s.h * b;
@@ -179,80 +176,65 @@ void registerAll() {
             }
             benchmark::ClobberMemory();
           }
-          setRate(state, s);
+          orv_bench::setMPixRate(state, pixels(s));
         })->Unit(benchmark::kMillisecond);
       }
       for (const Peer* p = kPeers; p->name; ++p) {
         if (p->bytes != 0 && p->bytes != b) continue;
         const std::string full = prefix(s, b) + "peer:" + p->name;
-        entries()[full] = Entry{si, b, -1, p, {}};
+        entries()[full] = Entry{si, b, -1, p};
         benchmark::RegisterBenchmark(full.c_str(), [s, b, p](benchmark::State& state) {
           Buffers& buf = buffers();
           for (auto _ : state) {
             p->op(buf.src.data(), buf.dst.data(), s.w, s.h, b);
             benchmark::ClobberMemory();
           }
-          setRate(state, s);
+          orv_bench::setMPixRate(state, pixels(s));
         })->Unit(benchmark::kMillisecond);
       }
     }
   }
 }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+// The rows of one frame size and pixel size.
+void printGroup(const orv_bench::SummaryReporter& r, unsigned si, unsigned b) {
+  const auto rate = [&](const std::string& name) {
+    return orv_bench::mpixPerSecond(pixels(kSizes[si]), r.median(name));
+  };
+  double copyRate = 0;
+  std::map<Effect, std::pair<const Peer*, double>> best;
+  for (const auto& [name, e] : entries()) {
+    if (e.size != si || e.bytes != b) continue;
+    const double mpix = rate(name);
+    if (mpix == 0) continue;
+    if (e.caseIndex == 0) copyRate = mpix;
+    if (e.peer && mpix > best[e.peer->effect].second) best[e.peer->effect] = {e.peer, mpix};
+  }
+  for (const auto& [name, e] : entries()) {
+    if (e.size != si || e.bytes != b || e.caseIndex < 0) continue;
+    const double mpix = rate(name);
+    if (mpix == 0) continue;
+    char size[24];
+    std::snprintf(size, sizeof size, "%dx%d", kSizes[si].w, kSizes[si].h);
+    std::printf("%-10s %2u %4d %-15s %9.0f %8.2f", size, b, e.caseIndex, kCaseName[e.caseIndex], mpix,
+                copyRate > 0 ? mpix / copyRate : 0.0);
+    const auto p = best.find(kCaseEffect[e.caseIndex]);
+    if (e.caseIndex != 0 && p != best.end() && p->second.first) {
+      std::printf("  %-22s %9.0f %7.2f", p->second.first->name, p->second.second, mpix / p->second.second);
+    }
+    std::printf("\n");
+  }
 }
 
-// The console output as usual, then one table of rates and ratios.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
-      const auto e = entries().find(r.run_name.function_name);
-      const auto c = r.counters.find("MPix/s");
-      if (e != entries().end() && c != r.counters.end()) e->second.samples.push_back(c->second.value);
-    }
+// One table of rates and ratios, from the median of each benchmark. Rates are
+// over CPU time, as the MPix/s column of the console output.
+void printSummary(const orv_bench::SummaryReporter& r) {
+  std::printf("\n%-10s %2s %-4s %-15s %9s %8s  %-22s %9s %7s\n", "size", "B", "case", "effect", "MPix/s", "x memcpy",
+              "fastest peer", "MPix/s", "x peer");
+  for (unsigned si = 0; si < std::size(kSizes); ++si) {
+    for (unsigned b : kPixelBytes) printGroup(r, si, b);
   }
-
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\n%-10s %2s %-4s %-15s %9s %8s  %-22s %9s %7s\n", "size", "B", "case", "effect", "MPix/s", "x memcpy",
-                "fastest peer", "MPix/s", "x peer");
-    for (unsigned si = 0; si < std::size(kSizes); ++si) {
-      for (unsigned b : kPixelBytes) printGroup(si, b);
-    }
-  }
-
- private:
-  static void printGroup(unsigned si, unsigned b) {
-    double copyRate = 0;
-    std::map<Effect, std::pair<const Peer*, double>> best;
-    for (const auto& [name, e] : entries()) {
-      if (e.size != si || e.bytes != b || e.samples.empty()) continue;
-      const double rate = median(e.samples);
-      if (e.caseIndex == 0) copyRate = rate;
-      if (e.peer && rate > best[e.peer->effect].second) best[e.peer->effect] = {e.peer, rate};
-    }
-    for (const auto& [name, e] : entries()) {
-      if (e.size != si || e.bytes != b || e.caseIndex < 0 || e.samples.empty()) continue;
-      const double rate = median(e.samples);
-      char size[24];
-      std::snprintf(size, sizeof size, "%dx%d", kSizes[si].w, kSizes[si].h);
-      std::printf("%-10s %2u %4d %-15s %9.0f %8.2f", size, b, e.caseIndex, kCaseName[e.caseIndex], rate,
-                  copyRate > 0 ? rate / copyRate : 0.0);
-      const auto p = best.find(kCaseEffect[e.caseIndex]);
-      if (e.caseIndex != 0 && p != best.end() && p->second.first) {
-        std::printf("  %-22s %9.0f %7.2f", p->second.first->name, p->second.second, rate / p->second.second);
-      }
-      std::printf("\n");
-    }
-  }
-};
+}
 
 // Takes --level=... out of the arguments and masks the processor features.
 bool applyLevel(std::vector<char*>& args) {
@@ -277,18 +259,12 @@ bool applyLevel(std::vector<char*>& args) {
 
 int main(int argc, char** argv) {
   // Short runs by default: the full set is some 250 benchmarks.
-  std::vector<char*> args(argv, argv + argc);
-  if (!applyLevel(args)) return 1;
-  std::string minTime = "--benchmark_min_time=0.2";
-  if (std::none_of(args.begin(), args.end(),
-                   [](const char* a) { return std::strncmp(a, "--benchmark_min_time", 20) == 0; })) {
-    args.push_back(minTime.data());
-  }
-  int n = static_cast<int>(args.size());
-  benchmark::Initialize(&n, args.data());
+  orv_bench::CommandLine cmd(argc, argv, {"--benchmark_min_time=0.2"});
+  if (!applyLevel(cmd.args) || !cmd.initialize()) return 1;
   registerAll();
-  SummaryReporter reporter;
+  orv_bench::SummaryReporter reporter(orv_bench::Clock::cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  printSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }
