@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <limits>
 
@@ -14,13 +13,14 @@ struct FormatEntry {
   const GUID* subtype;
   DWORD bitsPerPixel;
   bool bottomUp;  // RGB frames store their rows bottom-up
+  const char* name;
 };
 
 constexpr FormatEntry kFormats[] = {
-    {eRGB32, &MEDIASUBTYPE_RGB32, 32, true},  {eRGB24, &MEDIASUBTYPE_RGB24, 24, true},
-    {eRGB565, &MEDIASUBTYPE_RGB565, 16, true}, {eRGB555, &MEDIASUBTYPE_RGB555, 16, true},
-    {eRGB8, &MEDIASUBTYPE_RGB8, 8, true},      {eUYVY, &MEDIASUBTYPE_UYVY, 16, false},
-    {eY800, &MEDIASUBTYPE_Y800, 8, false},     {eBY8, &MEDIASUBTYPE_BY8, 8, false},
+    {eRGB32, &MEDIASUBTYPE_RGB32, 32, true, "RGB32"},   {eRGB24, &MEDIASUBTYPE_RGB24, 24, true, "RGB24"},
+    {eRGB565, &MEDIASUBTYPE_RGB565, 16, true, "RGB565"}, {eRGB555, &MEDIASUBTYPE_RGB555, 16, true, "RGB555"},
+    {eRGB8, &MEDIASUBTYPE_RGB8, 8, true, "RGB8"},         {eUYVY, &MEDIASUBTYPE_UYVY, 16, false, "UYVY"},
+    {eY800, &MEDIASUBTYPE_Y800, 8, false, "Y800"},        {eBY8, &MEDIASUBTYPE_BY8, 8, false, "BY8"},
 };
 
 const FormatEntry* findSubtype(const GUID& subtype) {
@@ -51,24 +51,14 @@ DWORD getBitsPerPixel(const GUID& subtype) {
 // width, an unknown subtype or a size beyond 32 bits gives 0.
 DWORD calcRequiredBuffersize(const FrameTypeInfo& type) {
   if (type.dim.cx < 0) return 0;
-  const std::uint64_t rows = static_cast<std::uint64_t>(std::llabs(static_cast<long long>(type.dim.cy)));
+  const std::uint64_t rows = frameRows(type);
   const std::uint64_t bytes = static_cast<std::uint64_t>(type.dim.cx) * rows * getBitsPerPixel(type.subtype) / 8;
   return bytes > std::numeric_limits<DWORD>::max() ? 0 : static_cast<DWORD>(bytes);
 }
 
-}  // namespace Pixlib
-
-namespace Pixlib {
-
 std::string subtypeName(const GUID& subtype) {
-  static const struct {
-    const GUID* subtype;
-    const char* name;
-  } kNames[] = {{&MEDIASUBTYPE_RGB32, "RGB32"}, {&MEDIASUBTYPE_RGB24, "RGB24"}, {&MEDIASUBTYPE_RGB565, "RGB565"},
-                {&MEDIASUBTYPE_RGB555, "RGB555"}, {&MEDIASUBTYPE_RGB8, "RGB8"},  {&MEDIASUBTYPE_UYVY, "UYVY"},
-                {&MEDIASUBTYPE_Y800, "Y800"},   {&MEDIASUBTYPE_BY8, "BY8"},     {&GUID_NULL, "any"}};
-  for (const auto& n : kNames)
-    if (*n.subtype == subtype) return n.name;
+  if (const FormatEntry* e = findSubtype(subtype)) return e->name;
+  if (subtype == GUID_NULL) return "any";
   char text[40];
   std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", subtype.Data1, subtype.Data2,
                 subtype.Data3, subtype.Data4[0], subtype.Data4[1], subtype.Data4[2], subtype.Data4[3],

@@ -61,11 +61,11 @@ std::string FilterChain::acceptedInputsOf(std::size_t i) const {
 }
 
 bool FilterChain::negotiate(const FrameTypeInfo& input, std::string& error) {
-  m_Negotiated = false;
-  if (m_Running) {
+  if (m_Running) {  // the running negotiation stays
     error = "the chain is running; stop it before negotiating again";
     return false;
   }
+  m_Negotiated = false;
   if (m_Stages.empty()) {
     error = "the chain has no filter";
     return false;
@@ -154,7 +154,9 @@ bool FilterChain::start(std::string& error) {
 }
 
 std::size_t FilterChain::push(const IFrameBuffer& frame) {
-  if (!m_Running || !frame.getBufferPtr()) return 0;
+  // A filter appended while running has no output frame until the chain is
+  // negotiated and started again.
+  if (!m_Running || !m_Negotiated || !frame.getBufferPtr()) return 0;
   const FrameTypeInfo& type = frame.getFrameType();
   if (type.subtype != m_Input.subtype || type.dim.cx != m_Input.dim.cx || type.dim.cy != m_Input.dim.cy ||
       type.buffersize < m_Input.buffersize)

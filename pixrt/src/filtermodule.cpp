@@ -29,7 +29,7 @@ std::unique_ptr<FilterModule> FilterModule::load(const std::string& path, std::s
     error = "cannot load filter module '" + path + "': " + kGetFilterFactoryName + " returned no factory";
     return nullptr;
   }
-  return std::unique_ptr<FilterModule>(new FilterModule(handle, factory, path));
+  return std::unique_ptr<FilterModule>(new FilterModule(handle, factory));
 }
 
 FilterModule::~FilterModule() {

@@ -175,6 +175,9 @@ TEST_F(ChainFixture, TakesOnlyFramesOfTheNegotiatedTypeWhileRunning) {
   EXPECT_EQ(chain.push(FrameBuffer(grey, nullptr)), 0u);
   EXPECT_EQ(chain.push(frame), 1u);
   EXPECT_EQ(chain.figuresOf(0).framesIn, 1u);
+  add("b");  // no output frame yet: frames wait for a new negotiation
+  EXPECT_EQ(chain.push(frame), 0u);
+  EXPECT_EQ(chain.figuresOf(0).framesIn, 1u);
 }
 
 TEST(FilterChainLifetime, StopsARunningChainAndReleasesItsReferences) {

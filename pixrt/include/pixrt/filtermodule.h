@@ -22,18 +22,15 @@ class FilterModule {
   FilterModule& operator=(const FilterModule&) = delete;
 
   IFilterFactory* factory() const { return m_pFactory; }
-  const std::string& path() const { return m_Path; }
 
   // The filter names in enumeration order.
   ORV_EXPORT std::vector<std::u16string> filterNames() const;
 
  private:
-  FilterModule(void* handle, IFilterFactory* factory, std::string path)
-      : m_Handle(handle), m_pFactory(factory), m_Path(std::move(path)) {}
+  FilterModule(void* handle, IFilterFactory* factory) : m_Handle(handle), m_pFactory(factory) {}
 
   void* m_Handle;
   IFilterFactory* m_pFactory;
-  std::string m_Path;
 };
 
 // The directory that holds libpixrt itself; filter modules are installed beside it.
