@@ -38,10 +38,9 @@ void fillPattern(FrameBuffer& b) {
 
 // Streams kFrames frames through `filter` while another thread applies the
 // parameter sets in turn under the filter's lock; returns the distinct outputs.
-std::set<Bytes> streamWhileChanging(IFrameFilter* filter, const FrameTypeInfo& in, const FrameTypeInfo& out,
+std::set<Bytes> streamWhileChanging(const FilterRef& filter, const FrameTypeInfo& in, const FrameTypeInfo& out,
                                     const std::vector<ParamSet>& sets) {
-  IParameterCtrl* ctrl = nullptr;
-  filter->QueryInterface(IID_IParameterCtrl, reinterpret_cast<void**>(&ctrl));
+  IParameterCtrl* ctrl = filter.params();
   FrameBuffer src(in), dest(out);
   fillPattern(src);
   filter->notifyStart_(in, out);
@@ -87,7 +86,7 @@ void expectConsistent(const char16_t* name, const FrameTypeInfo& in, const Frame
   const std::set<Bytes> expected = expectedOutputs(name, in, out, sets);
   FilterRef f(name);
   sets[0](f.params());
-  const std::set<Bytes> seen = streamWhileChanging(f.p, in, out, sets);
+  const std::set<Bytes> seen = streamWhileChanging(f, in, out, sets);
   EXPECT_FALSE(seen.empty());
   for (const Bytes& frame : seen) EXPECT_TRUE(expected.count(frame)) << "an output no parameter set produces";
 }
@@ -148,7 +147,7 @@ TEST(Concurrency, BayerToY800CopiesWhileParametersAreRead) {
 // Alternating frames of 50 and 100: a run of any even length averages to 75,
 // so a frame torn between two levels would show as another value.
 TEST(Concurrency, DeNoiseLevelChangesLandOnRunBoundaries) {
-  auto* filter = new orv_filter::CDeNoiseTransform;
+  Owned<orv_filter::CDeNoiseTransform> filter;
   const FrameTypeInfo type(Pixlib::eRGB24, 32, 8, 32 * 8 * 3);
   FrameBuffer low(type), high(type), dest(type);
   std::fill(low.getBufferPtr(), low.getBufferPtr() + low.size(), BYTE{50});
@@ -160,7 +159,7 @@ TEST(Concurrency, DeNoiseLevelChangesLandOnRunBoundaries) {
     for (LONG i = 0; !done.load(); ++i) {
       filter->changeLevelLive(1 + i % 3);
       filter->lock();
-      if (setLong(filter, u"DeNoise Level", 2) == eParamLiveMode) ++refused;
+      if (setLong(filter.p, u"DeNoise Level", 2) == eParamLiveMode) ++refused;
       filter->unlock();
       std::this_thread::yield();
     }
@@ -171,7 +170,6 @@ TEST(Concurrency, DeNoiseLevelChangesLandOnRunBoundaries) {
   done = true;
   writer.join();
   filter->notifyStop();
-  filter->Release();
   EXPECT_GT(refused.load(), 0);
   for (BYTE v : seen) EXPECT_EQ(v, 75);
 }

@@ -30,10 +30,6 @@ std::vector<Size> frameSizes() {
   return sizes;
 }
 
-bool isaAvailable(DeBayerIsa isa) {
-  return isa != DeBayerIsa::AVX2 || (orv::cpuFeatureWord() & orv::kCpuAVX2) != 0;
-}
-
 const char* isaName(DeBayerIsa isa) { return isa == DeBayerIsa::AVX2 ? "AVX2" : isa == DeBayerIsa::SSE2 ? "SSE2" : "scalar"; }
 
 // Runs one kernel of `isa` into a fresh garbage-filled guarded destination.
@@ -114,7 +110,7 @@ TEST(DeBayerEntryPoints, EveryFeatureLevelGivesTheScalarBytes) {
       const std::vector<BYTE> want = runKernel(DeBayerIsa::Scalar, src, s, 11, params, bpp, 6);
       GuardedBuffer dst(want.size());
       dst.fill(0);
-      (bpp == 3 ? deBayerToRGB24 : deBayerToRGB32)(src.data(), dst.data(), s.width, 11, params);
+      runEntry(bpp, src.data(), dst.data(), s.width, 11, params);
       EXPECT_EQ(dst.bytes(), want) << isaName(level.isa) << " bpp " << bpp;
     }
   }

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/cpu.h"
 #include "transform_method.h"
 
 namespace orv_filter::test {
@@ -37,7 +38,6 @@ class GuardedBuffer {
   void fillRandom(std::mt19937& rng) {
     for (std::size_t i = 0; i < size_; ++i) data()[i] = static_cast<BYTE>(rng());
   }
-  void assign(const std::vector<BYTE>& bytes) { std::memcpy(data(), bytes.data(), size_); }
 
   bool guardsIntact() const {
     for (std::size_t i = 0; i < kGuard; ++i) {
@@ -54,6 +54,17 @@ class GuardedBuffer {
 inline std::size_t rowsOf(LONG signedHeight) {
   return signedHeight < 0 ? static_cast<std::size_t>(-static_cast<long long>(signedHeight))
                           : static_cast<std::size_t>(signedHeight);
+}
+
+// Whether this processor can run the kernels of `isa`.
+inline bool isaAvailable(DeBayerIsa isa) {
+  return isa != DeBayerIsa::AVX2 || (orv::cpuFeatureWord() & orv::kCpuAVX2) != 0;
+}
+
+// Demosaics through the public entry point for `bpp` bytes per output pixel.
+inline void runEntry(int bpp, const BYTE* src, BYTE* dst, UINT width, LONG signedHeight,
+                     const DeBayerParams& params) {
+  (bpp == 3 ? deBayerToRGB24 : deBayerToRGB32)(src, dst, width, signedHeight, params);
 }
 
 inline const char* methodName(LONG mode) {

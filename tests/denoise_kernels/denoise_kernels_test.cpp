@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "cpu_mask.h"
 #include "denoise_kernels.h"
 #include "denoise_vector_common.h"
 #include "platform/cpu.h"
@@ -216,12 +217,7 @@ TEST(DenoiseKernels, VectorSetsMatchTheReference) {
   }
 }
 
-class DenoiseDispatch : public testing::Test {
- protected:
-  void TearDown() override { orv::setCpuFeatureMask(~0u); }
-};
-
-TEST_F(DenoiseDispatch, ForcedFeaturesChooseTheSetAndKeepTheBytes) {
+TEST(DenoiseDispatch, ForcedFeaturesChooseTheSetAndKeepTheBytes) {
   struct Forced { std::uint32_t mask; const DenoiseKernels& expected; };
   const std::vector<Forced> table{
       {0, denoiseKernelsC()},
@@ -242,7 +238,7 @@ TEST_F(DenoiseDispatch, ForcedFeaturesChooseTheSetAndKeepTheBytes) {
   for (const Forced& f : table) {
     if (!orv::cpuHas(f.mask)) continue;
     SCOPED_TRACE(testing::Message() << "mask " << f.mask);
-    orv::setCpuFeatureMask(f.mask);
+    const orv_test::FeatureMask forced(f.mask);
     EXPECT_EQ(&denoiseKernelsFor(orv::cpuFeatureWord()), &f.expected);
 
     std::vector<std::int16_t> start(n, -1), acc = accStart;

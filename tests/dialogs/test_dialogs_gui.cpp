@@ -15,6 +15,7 @@
 #include "loaded_module.h"
 #include "param_access.h"
 #include "platform/display.h"
+#include "platform/textconv.h"
 
 using namespace orv_filter;
 using namespace orv_test;
@@ -26,8 +27,6 @@ const DialogTemplate* templateOf(WORD id) {
     if (t.id == id) return &t;
   return nullptr;
 }
-
-std::string narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
 struct GuiDialogs : ::testing::Test {
   GuiDriver driver;
@@ -67,7 +66,7 @@ struct GuiDialogs : ::testing::Test {
 void checkLayout(const ShownDialog& d) {
   const DialogTemplate* t = templateOf(d.state.templateId);
   ASSERT_NE(t, nullptr);
-  SCOPED_TRACE(narrow(t->caption));
+  SCOPED_TRACE(orv::utf16ToUtf8(t->caption));
   const orv::DialogPlacement& p = d.placement;
   ASSERT_GT(p.baseUnitX, 0);
   ASSERT_GT(p.baseUnitY, 0);
@@ -88,8 +87,9 @@ void checkLayout(const ShownDialog& d) {
   }
   EXPECT_FALSE(d.texts.empty());
   for (const orv::TextFit& fit : d.texts)
-    EXPECT_TRUE(fit.fits()) << "\"" << narrow(fit.text) << "\" of control " << fit.id << " needs " << fit.neededWidth
-                            << "x" << fit.neededHeight << " but has " << fit.roomWidth << "x" << fit.roomHeight;
+    EXPECT_TRUE(fit.fits()) << "\"" << orv::utf16ToUtf8(fit.text) << "\" of control " << fit.id << " needs "
+                            << fit.neededWidth << "x" << fit.neededHeight << " but has " << fit.roomWidth << "x"
+                            << fit.roomHeight;
 }
 
 TEST_F(GuiDialogs, DeBayerKeyboardAndPointerChangesKeptByEnterAndDroppedByEscape) {

@@ -5,23 +5,23 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 
 #include "debayer.h"
 #include "denoisetransform.h"
+#include "dialog_control.h"
 #include "dialogs/dialogtemplates.h"
 #include "dialogs/propertydialog.h"
 #include "loaded_module.h"
 #include "param_access.h"
 #include "pixrt/framebuffer.h"
 #include "platform/dialogscript.h"
+#include "platform/textconv.h"
 #include "roi.h"
 #include "rotflip.h"
 
@@ -30,12 +30,6 @@ using namespace orv_test;
 using Params = std::map<std::u16string, LONG>;
 
 namespace {
-
-orv::ControlState control(HWND dialog, int id) {
-  orv::ControlState s;
-  EXPECT_TRUE(orv::readControl(dialog, id, s)) << "control " << id;
-  return s;
-}
 
 // Long parameters as they are, bool ones as 1 or 0.
 Params readParams(IParameterCtrl* ctrl, std::initializer_list<const char16_t*> names) {
@@ -48,15 +42,6 @@ Params readParams(IParameterCtrl* ctrl, std::initializer_list<const char16_t*> n
   }
   return values;
 }
-
-// A filter made by the filter library, owned for one test; its members are
-// visible to the test.
-template <class T>
-struct Owned {
-  T* p = new T;
-  ~Owned() { p->Release(); }
-  T* operator->() const { return p; }
-};
 
 struct DialogTest : ::testing::Test {
   orv::ScriptedDialogs scripts;
@@ -107,7 +92,7 @@ const Edit kEdits[] = {
 
 TEST_F(DialogTest, CancelRestoresEveryParameterAndOkKeepsTheChanges) {
   for (const Edit& edit : kEdits) {
-    SCOPED_TRACE(std::string(edit.filter, edit.filter + std::char_traits<char16_t>::length(edit.filter)));
+    SCOPED_TRACE(orv::utf16ToUtf8(edit.filter));
     FilterRef f(edit.filter);
     IParameterCtrl* ctrl = f.params();
     const Params before = readParams(ctrl, edit.params);
@@ -172,11 +157,7 @@ TEST_F(DialogTest, BayerToY800HasNoDialog) {
 
 // No scripts, no display: the toolkit is not even started.
 TEST(DialogWithoutDisplay, CallDialogFailsSilentlyAndLeavesTheParameters) {
-  std::optional<std::string> display, wayland;
-  if (const char* v = std::getenv("DISPLAY")) display = v;
-  if (const char* v = std::getenv("WAYLAND_DISPLAY")) wayland = v;
-  unsetenv("DISPLAY");
-  unsetenv("WAYLAND_DISPLAY");
+  const NoDisplay noDisplay;
   for (const char16_t* name : {u"DeBayer", u"Rotate Flip", u"ROI", u"DeNoise"}) {
     FilterRef f(name);
     IParameterCtrl* ctrl = f.params();
@@ -193,8 +174,6 @@ TEST(DialogWithoutDisplay, CallDialogFailsSilentlyAndLeavesTheParameters) {
     CoTaskMemFree(before);
     CoTaskMemFree(after);
   }
-  if (display) setenv("DISPLAY", display->c_str(), 1);
-  if (wayland) setenv("WAYLAND_DISPLAY", wayland->c_str(), 1);
 }
 
 // Neither the scripts nor a missing display start the toolkit: its library

@@ -7,27 +7,16 @@
 #include "tool_runner.h"
 
 using namespace filterhost;
+using orv_test::readPicture;
 using orv_test::runTool;
 using orv_test::scratchDir;
+using orv_test::writePicture;
 
 namespace {
 
 Image greyRamp(int width, int height) {
   Image image = makeImage(width, height, 1);
   for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  return image;
-}
-
-std::string writePicture(const std::string& path, const Image& image) {
-  std::string error;
-  EXPECT_TRUE(writeImageFile(path, image, error)) << error;
-  return path;
-}
-
-Image readPicture(const std::string& path) {
-  Image image;
-  std::string error;
-  EXPECT_TRUE(readImageFile(path, image, error)) << error;
   return image;
 }
 

@@ -9,22 +9,12 @@
 
 using namespace filterhost;
 using orv_test::fileText;
+using orv_test::readPicture;
 using orv_test::runTool;
 using orv_test::scratchDir;
+using orv_test::writePicture;
 
 namespace {
-
-void save(const std::string& path, const Image& image) {
-  std::string error;
-  ASSERT_TRUE(writeImageFile(path, image, error)) << error;
-}
-
-Image load(const std::string& path) {
-  Image image;
-  std::string error;
-  EXPECT_TRUE(readImageFile(path, image, error)) << error;
-  return image;
-}
 
 Image numbered(int width, int height, int channels, int seed = 0) {
   Image image = makeImage(width, height, channels);
@@ -87,7 +77,7 @@ TEST(ToolDeBayer, GivesTheColoursOfAMosaicedPictureBackUpright) {
   Image picture = makeImage(16, 16, 3);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) picture.row(y)[x * 3 + (y < 8 ? 0 : 2)] = 255;  // red over blue
-  save(dir + "/in.png", picture);
+  writePicture(dir + "/in.png", picture);
   for (int pattern = 0; pattern < 4; ++pattern) {
     for (int mode = 0; mode < 3; ++mode) {
       const std::string setting = "DeBayer:Start Pattern=" + std::to_string(pattern) + ",Mode=" + std::to_string(mode);
@@ -95,7 +85,7 @@ TEST(ToolDeBayer, GivesTheColoursOfAMosaicedPictureBackUpright) {
                               "-o", dir + "/out.png"},
                              dir);
       ASSERT_EQ(r.exitCode, 0) << setting << "\n" << r.err;
-      const Image out = load(dir + "/out.png");
+      const Image out = readPicture(dir + "/out.png");
       ASSERT_EQ(out.channels, 3);
       for (int y : {3, 12}) {
         const std::uint8_t* p = out.row(y) + 8 * 3;
@@ -116,8 +106,8 @@ TEST(ToolDeBayer, TurnsTheCameraBackIntoItsSceneForEveryStartPattern) {
                             "DeBayer:Mode=1,Start Pattern=" + std::to_string(value), "--stages", dir + "/" + pattern},
                            dir);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const Image scene = load(dir + "/" + pattern + "/00-scene.png");
-    const Image out = load(dir + "/" + pattern + "/01-debayer.png");
+    const Image scene = readPicture(dir + "/" + pattern + "/00-scene.png");
+    const Image out = readPicture(dir + "/" + pattern + "/01-debayer.png");
     int compared = 0;
     for (int y = 2; y < scene.height - 2; ++y)
       for (int x = 2; x < scene.width - 2; ++x) {
@@ -134,7 +124,7 @@ TEST(ToolRotateFlip, TurnsAndMirrorsGreyAndColourPicturesAsDisplayed) {
   const std::string dir = scratchDir();
   for (int channels : {1, 3}) {
     const Image picture = numbered(5, 3, channels);
-    save(dir + "/in.png", picture);
+    writePicture(dir + "/in.png", picture);
     const struct {
       const char* setting;
       Image expected;
@@ -145,7 +135,7 @@ TEST(ToolRotateFlip, TurnsAndMirrorsGreyAndColourPicturesAsDisplayed) {
     for (const auto& c : cases) {
       const auto r = runTool({"run", "--input", dir + "/in.png", "--filter", c.setting, "-o", dir + "/out.png"}, dir);
       ASSERT_EQ(r.exitCode, 0) << c.setting << "\n" << r.err;
-      const Image out = load(dir + "/out.png");
+      const Image out = readPicture(dir + "/out.png");
       EXPECT_EQ(out.width, c.expected.width) << c.setting;
       EXPECT_EQ(out.pixels, c.expected.pixels) << c.setting << ", " << channels << " channel(s)";
     }
@@ -156,20 +146,20 @@ TEST(ToolRoi, CropsTheDisplayedRegionOfGreyAndColourPictures) {
   const std::string dir = scratchDir();
   for (int channels : {1, 3}) {
     const Image picture = numbered(24, 6, channels);
-    save(dir + "/in.png", picture);
+    writePicture(dir + "/in.png", picture);
     const auto r = runTool({"run", "--input", dir + "/in.png", "--filter", "ROI:Left=8,Top=1,Width=8,Height=3", "-o",
                             dir + "/out.png"},
                            dir);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(load(dir + "/out.png").pixels, cropped(picture, 8, 1, 8, 3).pixels) << channels << " channel(s)";
+    EXPECT_EQ(readPicture(dir + "/out.png").pixels, cropped(picture, 8, 1, 8, 3).pixels) << channels << " channel(s)";
   }
 }
 
 TEST(ToolDeNoise, EmitsOneAveragedFramePerRun) {
   const std::string dir = scratchDir();
   const Image a = numbered(8, 4, 1, 0), b = numbered(8, 4, 1, 101);
-  save(dir + "/a.png", a);
-  save(dir + "/b.png", b);
+  writePicture(dir + "/a.png", a);
+  writePicture(dir + "/b.png", b);
   const auto r = runTool({"run", "--input", dir + "/a.png", "--input", dir + "/b.png", "--frames", "9", "--filter",
                           "DeNoise:DeNoise Level=2", "--every", dir + "/out"},
                          dir);
@@ -178,7 +168,7 @@ TEST(ToolDeNoise, EmitsOneAveragedFramePerRun) {
   EXPECT_NE(r.out.find("2 frame(s) out of the chain"), std::string::npos) << r.out;
   EXPECT_FALSE(std::filesystem::exists(dir + "/out/frame-00002.png"));
   for (const char* name : {"frame-00000.png", "frame-00001.png"}) {
-    const Image out = load(dir + "/out/" + name);
+    const Image out = readPicture(dir + "/out/" + name);
     ASSERT_EQ(out.pixels.size(), a.pixels.size());
     for (std::size_t i = 0; i < a.pixels.size(); ++i)
       ASSERT_EQ(out.pixels[i], (2 * a.pixels[i] + 2 * b.pixels[i]) / 4) << name << " byte " << i;
@@ -220,7 +210,7 @@ TEST(ToolDialog, ShowsTheDialogOrSaysWhyNot) {
 
 TEST(ToolFilterErrors, ExplainEachRefusal) {
   const std::string dir = scratchDir();
-  save(dir + "/grey.png", numbered(16, 4, 1));
+  writePicture(dir + "/grey.png", numbered(16, 4, 1));
   struct Case {
     std::vector<std::string> args;
     int exitCode;

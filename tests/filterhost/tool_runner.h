@@ -1,4 +1,5 @@
-// Runs the built filterhost as a user would and collects what it says.
+// Runs the built filterhost as a user would and collects what it says, and
+// reads and writes the pictures it works on.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "image.h"
 
 extern char** environ;
 
@@ -37,6 +40,19 @@ inline std::string scratchDir() {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+// Writes or reads a picture file; a failure counts against the test.
+inline void writePicture(const std::string& path, const filterhost::Image& image) {
+  std::string error;
+  EXPECT_TRUE(filterhost::writeImageFile(path, image, error)) << error;
+}
+
+inline filterhost::Image readPicture(const std::string& path) {
+  filterhost::Image image;
+  std::string error;
+  EXPECT_TRUE(filterhost::readImageFile(path, image, error)) << error;
+  return image;
 }
 
 inline ToolResult runTool(const std::vector<std::string>& args, const std::string& dir) {

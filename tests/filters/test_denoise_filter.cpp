@@ -99,7 +99,7 @@ TEST_F(DeNoise, FramesWithoutMemoryOrOfAnotherTypeDoNotCount) {
 
 // White-box: the accumulator's lifetime and the dialog's live level change.
 TEST(DeNoiseState, AccumulatorIsReusedOnlyForTheSameType) {
-  auto* filter = new orv_filter::CDeNoiseTransform;
+  Owned<orv_filter::CDeNoiseTransform> filter;
   filter->notifyStart(kType, kType);
   const std::int16_t* first = filter->m_pData.get();
   ASSERT_NE(first, nullptr);
@@ -111,11 +111,10 @@ TEST(DeNoiseState, AccumulatorIsReusedOnlyForTheSameType) {
   filter->notifyStop();
   EXPECT_EQ(filter->m_pData, nullptr);
   EXPECT_FALSE(filter->m_bLive);
-  filter->Release();
 }
 
 TEST(DeNoiseState, ALiveLevelChangeDropsThePartialRun) {
-  auto* filter = new orv_filter::CDeNoiseTransform;  // level 2
+  Owned<orv_filter::CDeNoiseTransform> filter;  // level 2
   FrameBuffer src(kType), dest(kType);
   filter->notifyStart(kType, kType);
   std::fill(src.getBufferPtr(), src.getBufferPtr() + 24, BYTE{200});
@@ -125,7 +124,6 @@ TEST(DeNoiseState, ALiveLevelChangeDropsThePartialRun) {
   EXPECT_FALSE(filter->transform(src, dest));
   EXPECT_TRUE(filter->transform(src, dest));  // two frames after the change
   EXPECT_EQ(dest.getBufferPtr()[0], 10);       // the three 200s were dropped
-  filter->Release();
 }
 
 }  // namespace

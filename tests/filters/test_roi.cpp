@@ -102,18 +102,14 @@ TEST_F(Roi, NotifyStartTrimsTheRegionToTheOutput) {
 }
 
 // Region (64, 16, 128, 48) of a 640 x 480 frame: 64 x 32 pixels.
-void cropAndCheck(IFrameFilter* f, const FrameTypeInfo& in, bool bottomUp) {
-  const FrameTypeInfo out = [&] {
-    std::vector<FrameTypeInfo> list;
-    f->getTransformOutputTypes(in, list);
-    return list.at(0);
-  }();
+void cropAndCheck(Roi& roi, const FrameTypeInfo& in, bool bottomUp) {
+  const FrameTypeInfo out = roi.outputs(in).at(0);
   ASSERT_EQ(out.dim.cx, 64);
   ASSERT_EQ(out.dim.cy, 32);
   FrameBuffer src(in), dest(out);
   const std::size_t bpp = in.getBitsPerPixel() / 8;
   for (DWORD i = 0; i < src.size(); ++i) src.getBufferPtr()[i] = BYTE(i * 7 + i / 1920);
-  ASSERT_EQ(f->transform_(src, dest), S_OK);
+  ASSERT_EQ(roi.f->transform_(src, dest), S_OK);
   const std::size_t pitch = 640 * bpp, firstRow = bottomUp ? 432 : 16;
   for (std::size_t row = 0; row < 32; ++row) {
     const BYTE* expected = src.getBufferPtr() + (firstRow + row) * pitch + 64 * bpp;
@@ -127,10 +123,10 @@ TEST_F(Roi, CropsMemoryRowsByStorageDirection) {
   ASSERT_EQ(setLong(ctrl, u"Width", 64), eParamOk);
   ASSERT_EQ(setLong(ctrl, u"Height", 32), eParamOk);
   // Bottom-up RGB24: memory rows 432..463 from byte 432 * 1920 + 64 * 3.
-  cropAndCheck(f.p, FrameTypeInfo(Pixlib::eRGB24, 640, 480, 0), true);
-  cropAndCheck(f.p, FrameTypeInfo(Pixlib::eRGB32, 640, 480, 0), true);
-  cropAndCheck(f.p, FrameTypeInfo(Pixlib::eY800, 640, 480, 0), false);
-  cropAndCheck(f.p, FrameTypeInfo(Pixlib::eUYVY, 640, 480, 0), false);
+  cropAndCheck(*this, FrameTypeInfo(Pixlib::eRGB24, 640, 480, 0), true);
+  cropAndCheck(*this, FrameTypeInfo(Pixlib::eRGB32, 640, 480, 0), true);
+  cropAndCheck(*this, FrameTypeInfo(Pixlib::eY800, 640, 480, 0), false);
+  cropAndCheck(*this, FrameTypeInfo(Pixlib::eUYVY, 640, 480, 0), false);
 }
 
 TEST_F(Roi, RefusesPairsThatDoNotFitWithoutWriting) {

@@ -3,12 +3,14 @@
 // notifications, nesting, message boxes and the ways a dialog fails to open.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "dialog_control.h"
 #include "platform/dialogscript.h"
+
+using orv_test::control;
 
 namespace {
 
@@ -73,12 +75,6 @@ std::vector<std::vector<long>> notifications() {
       out.push_back({static_cast<long>(m.message), LOWORD(m.wParam), HIWORD(m.wParam)});
   }
   return out;
-}
-
-orv::ControlState control(HWND dialog, int id) {
-  orv::ControlState s;
-  EXPECT_TRUE(orv::readControl(dialog, id, s)) << "control " << id;
-  return s;
 }
 
 struct Dialogs : ::testing::Test {
@@ -312,16 +308,10 @@ TEST_F(Dialogs, FailsWithMinusOneWhenItCannotOpen) {
 // dialog opens.
 TEST(DialogsWithoutDisplay, FailWithMinusOneBeforeTheProcedureSeesAnything) {
   orv::registerDialogTemplates(testModule(), kTemplates);
-  std::optional<std::string> display, wayland;
-  if (const char* v = std::getenv("DISPLAY")) display = v;
-  if (const char* v = std::getenv("WAYLAND_DISPLAY")) wayland = v;
-  unsetenv("DISPLAY");
-  unsetenv("WAYLAND_DISPLAY");
+  const orv_test::NoDisplay noDisplay;
   g_log.clear();
   EXPECT_EQ(DialogBoxParamW(testModule(), MAKEINTRESOURCEW(kTestDialog), nullptr, &testProc, 0), -1);
   EXPECT_EQ(MessageBoxW(nullptr, u"text", u"caption", MB_OK), 0);
   EXPECT_TRUE(g_log.empty());
-  if (display) setenv("DISPLAY", display->c_str(), 1);
-  if (wayland) setenv("WAYLAND_DISPLAY", wayland->c_str(), 1);
   orv::unregisterDialogTemplates(testModule());
 }

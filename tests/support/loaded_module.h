@@ -1,4 +1,5 @@
-// The built module, loaded once per test program as a host would load it.
+// The built module, loaded once per test program as a host would load it,
+// and owners for the filters tests make.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,6 +36,18 @@ struct FilterRef {
     void* ctrl = nullptr;
     return p->QueryInterface(IID_IParameterCtrl, &ctrl) == S_OK ? static_cast<IParameterCtrl*>(ctrl) : nullptr;
   }
+};
+
+// A filter made directly from the filter library, owned for one test; its
+// members are visible to the test.
+template <class T>
+struct Owned {
+  T* p = new T;
+  Owned() = default;
+  ~Owned() { p->Release(); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  T* operator->() const { return p; }
 };
 
 }  // namespace orv_test
