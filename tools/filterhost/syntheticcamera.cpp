@@ -29,6 +29,15 @@ std::uint64_t splitMix(std::uint64_t& state) {
 
 std::uint8_t ramp(int i, int n) { return static_cast<std::uint8_t>(n > 1 ? 255 * i / (n - 1) : 0); }
 
+// Where the bars end and the gradients begin, in rows from the top.
+int barsEnd(int height) { return height * 3 / 10; }
+int middleEnd(int height) { return height * 3 / 4; }
+
+// The noise is the sum of four uniform 16-bit numbers around its mean,
+// scaled so that its standard deviation is the asked level.
+constexpr std::int64_t kNoiseMean = 2 * 65535, kNoiseDeviation = 37837;  // 65536 * sqrt(4 / 12)
+constexpr std::int64_t kNoiseSums = 4 * 65535 + 1;
+
 }  // namespace
 
 SyntheticCamera::SyntheticCamera(const CameraSettings& settings)
@@ -48,28 +57,44 @@ SyntheticCamera::SyntheticCamera(const CameraSettings& settings)
       const double turns = r2 / (4 * rMax);  // frequency r / (2 rMax) cycles per pixel
       m_ZonePhase[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(std::lround(turns * 1024) & 1023);
     }
+  // The gradients are the same in every frame: drawn once, copied into each
+  // (before the text, which may reach into them on short frames).
+  const int top = middleEnd(settings.height);
+  renderGradients(top, settings.height);
+  m_Gradients.assign(m_Scene.row(top), m_Scene.row(settings.height));
+  if (settings.noise > 0) {
+    // A sample moved by 255 or more clips the same whatever the excess, so
+    // larger deltas are stored as ±255.
+    m_NoiseDelta.resize(kNoiseSums);
+    for (std::int64_t sum = 0; sum < kNoiseSums; ++sum) {
+      const std::int64_t delta = std::llround(static_cast<double>(sum - kNoiseMean) * settings.noise / kNoiseDeviation);
+      m_NoiseDelta[static_cast<std::size_t>(sum)] = static_cast<std::int16_t>(std::clamp<std::int64_t>(delta, -255, 255));
+    }
+  }
 }
 
 const Image& SyntheticCamera::scene(std::uint64_t index) {
   const int h = m_Settings.height;
-  const int barsEnd = h * 3 / 10, middleEnd = h * 3 / 4;
-  renderBars(index, 0, barsEnd);
-  renderZonePlate(index, barsEnd, middleEnd);
-  renderGradients(middleEnd, h);
-  renderText(index, barsEnd, middleEnd);
+  const int bars = barsEnd(h), middle = middleEnd(h);
+  renderBars(index, 0, bars);
+  renderZonePlate(index, bars, middle);
+  std::copy(m_Gradients.begin(), m_Gradients.end(), m_Scene.row(middle));
+  renderText(index, bars, middle);
   return m_Scene;
 }
 
 void SyntheticCamera::renderBars(std::uint64_t index, int top, int bottom) {
   const int w = m_Settings.width;
   const int shift = static_cast<int>((index * kBarSpeed) % static_cast<std::uint64_t>(w));
-  for (int y = top; y < bottom; ++y) {
-    std::uint8_t* out = m_Scene.row(y);
-    for (int x = 0; x < w; ++x, out += 3) {
-      const std::uint8_t* bar = kBars[((x + shift) % w) * 8 / w];
-      std::copy(bar, bar + 3, out);
-    }
+  if (top >= bottom) return;
+  // Every row is the same: the first is drawn, the others copied.
+  std::uint8_t* first = m_Scene.row(top);
+  std::uint8_t* out = first;
+  for (int x = 0; x < w; ++x, out += 3) {
+    const std::uint8_t* bar = kBars[((x + shift) % w) * 8 / w];
+    std::copy(bar, bar + 3, out);
   }
+  for (int y = top + 1; y < bottom; ++y) std::copy(first, first + m_Scene.rowBytes(), m_Scene.row(y));
 }
 
 void SyntheticCamera::renderZonePlate(std::uint64_t index, int top, int bottom) {
@@ -131,13 +156,11 @@ void SyntheticCamera::capture(std::uint64_t index, std::uint8_t* frame) {
 // Gaussian-like noise from the sum of four uniform 16-bit numbers.
 void SyntheticCamera::addNoise(std::uint64_t index, std::uint8_t* frame) const {
   std::uint64_t state = m_Settings.seed * 0x2545F4914F6CDD1Dull ^ (index + 1) * 0x9E3779B97F4A7C15ull;
-  constexpr std::int64_t kMean = 2 * 65535, kDeviation = 37837;  // 65536 * sqrt(4 / 12)
   const std::size_t n = static_cast<std::size_t>(m_Settings.width) * m_Settings.height;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint64_t r = splitMix(state);
-    const std::int64_t sum = static_cast<std::int64_t>((r & 0xFFFF) + ((r >> 16) & 0xFFFF) + ((r >> 32) & 0xFFFF) + (r >> 48));
-    const std::int64_t delta = std::llround(static_cast<double>(sum - kMean) * m_Settings.noise / kDeviation);
-    frame[i] = static_cast<std::uint8_t>(std::clamp<std::int64_t>(frame[i] + delta, 0, 255));
+    const std::uint64_t sum = (r & 0xFFFF) + ((r >> 16) & 0xFFFF) + ((r >> 32) & 0xFFFF) + (r >> 48);
+    frame[i] = static_cast<std::uint8_t>(std::clamp(frame[i] + m_NoiseDelta[sum], 0, 255));
   }
 }
 

@@ -41,6 +41,8 @@ class SyntheticCamera {
 
   CameraSettings m_Settings;
   Image m_Scene;
+  std::vector<std::uint8_t> m_Gradients;   // the scene's bottom rows, the same in every frame
+  std::vector<std::int16_t> m_NoiseDelta;  // by the sum of the four uniform numbers
   std::vector<std::uint16_t> m_ZonePhase;  // per pixel of the zone plate, in 1/1024 turns
   std::uint8_t m_Cosine[1024];
 };
