@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <iomanip>
 #include <string>
 
@@ -15,11 +14,12 @@ constexpr auto kInterval = std::chrono::milliseconds(200);
 
 double seconds(std::chrono::nanoseconds t) { return std::chrono::duration<double>(t).count(); }
 
-std::uint64_t pixelsOf(const FrameTypeInfo& type) {
-  return static_cast<std::uint64_t>(std::abs(type.dim.cx)) * static_cast<std::uint64_t>(std::abs(type.dim.cy));
-}
-
 }  // namespace
+
+std::uint64_t pixelsOf(const Pixlib::FrameTypeInfo& type) {
+  const std::int64_t columns = type.dim.cx < 0 ? -std::int64_t(type.dim.cx) : std::int64_t(type.dim.cx);
+  return static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(Pixlib::frameRows(type));
+}
 
 ProgressLine::ProgressLine(std::uint64_t totalFrames, std::uint64_t pixelsPerFrame)
     : m_Enabled(::isatty(STDERR_FILENO) == 1),

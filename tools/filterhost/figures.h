@@ -10,6 +10,9 @@
 
 namespace filterhost {
 
+// Pixels in a frame of `type`, whatever the signs of its dimensions.
+std::uint64_t pixelsOf(const Pixlib::FrameTypeInfo& type);
+
 // Rewrites one line on stderr, a few times a second, once a run has lasted
 // long enough to be worth watching; does nothing when stderr is not a
 // terminal.

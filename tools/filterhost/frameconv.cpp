@@ -1,6 +1,6 @@
 #include "frameconv.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #include "pixrt/filterchain.h"
@@ -57,8 +57,13 @@ bool frameToImage(const FrameTypeInfo& type, const BYTE* frame, Image& image, st
     error = "frames of type " + Pixlib::frameTypeText(type) + " cannot be shown as a picture";
     return false;
   }
+  const std::int64_t rows = Pixlib::frameRows(type);
+  if (!Pixlib::fitsDimension(rows)) {
+    error = "frames of type " + Pixlib::frameTypeText(type) + " have more rows than a picture can hold";
+    return false;
+  }
   const int width = type.dim.cx;
-  const int height = std::abs(type.dim.cy);
+  const int height = static_cast<int>(rows);
   const int bytes = static_cast<int>(bits / 8);
   image = makeImage(width, height, bytes == 1 ? 1 : 3);
   const std::size_t frameRow = static_cast<std::size_t>(width) * bytes;

@@ -67,6 +67,9 @@ class Source {
     if (plan.inputs.empty()) {
       source.m_Camera = std::make_unique<SyntheticCamera>(plan.camera);
       source.m_Frames = plan.frames ? plan.frames : kDefaultCameraFrames;
+      const CameraSettings& s = plan.camera;
+      source.m_Description = "synthetic camera " + std::to_string(s.width) + "x" + std::to_string(s.height) + " " +
+                             patternName(s.pattern) + ", noise " + std::to_string(s.noise);
       return source;
     }
     for (const std::string& path : plan.inputs) {
@@ -84,6 +87,7 @@ class Source {
       source.m_Images.push_back(std::move(image));
     }
     source.m_Frames = plan.frames ? plan.frames : source.m_Images.size();
+    source.m_Description = std::to_string(source.m_Images.size()) + " image(s), " + describe(source.m_Images.front());
     return source;
   }
 
@@ -103,21 +107,30 @@ class Source {
     return frameTypeFor(image, subtypes.front());
   }
 
-  void fill(std::uint64_t index, const FrameTypeInfo& type, BYTE* frame) {
-    if (m_Camera)
-      m_Camera->capture(index, frame);
-    else
-      imageToFrame(m_Images[index % m_Images.size()], type, frame);
+  // Makes the frames of the negotiated `type` (one of chooseType's): a
+  // buffer the camera captures into, or every picture converted once, after
+  // which the pictures are let go.
+  void prepare(const FrameTypeInfo& type) {
+    if (m_Camera) {
+      m_Buffers.push_back(std::make_unique<Pixlib::FrameBuffer>(type));
+      return;
+    }
+    for (const Image& image : m_Images) {
+      m_Buffers.push_back(std::make_unique<Pixlib::FrameBuffer>(type));
+      imageToFrame(image, type, m_Buffers.back()->getBufferPtr());
+    }
+    m_Images.clear();
+  }
+
+  // Frame `index`, after prepare(); the camera's is valid until the next call.
+  const Pixlib::FrameBuffer& frame(std::uint64_t index) {
+    const Pixlib::FrameBuffer& buffer = *m_Buffers[index % m_Buffers.size()];
+    if (m_Camera) m_Camera->capture(index, buffer.getBufferPtr());
+    return buffer;
   }
 
   std::uint64_t frames() const { return m_Frames; }
-
-  std::string description() const {
-    if (!m_Camera) return std::to_string(m_Images.size()) + " image(s), " + describe(m_Images.front());
-    const CameraSettings& s = m_Camera->settings();
-    return "synthetic camera " + std::to_string(s.width) + "x" + std::to_string(s.height) + " " +
-           patternName(s.pattern) + ", noise " + std::to_string(s.noise);
-  }
+  const std::string& description() const { return m_Description; }
 
   // The camera's colour scene of frame `index`, the truth the raw frames sample.
   bool writeScene(const std::string& path, std::uint64_t index, std::string& error) {
@@ -126,8 +139,10 @@ class Source {
 
  private:
   std::unique_ptr<SyntheticCamera> m_Camera;
-  std::vector<Image> m_Images;
+  std::vector<Image> m_Images;  // until prepare()
+  std::vector<std::unique_ptr<Pixlib::FrameBuffer>> m_Buffers;
   std::uint64_t m_Frames = 0;
+  std::string m_Description;
 };
 
 void printChain(const Pixlib::FilterChain& chain, const std::string& source) {
@@ -138,7 +153,8 @@ void printChain(const Pixlib::FilterChain& chain, const std::string& source) {
   std::cout << "\n";
 }
 
-// The last frame out of every stage, the source frame first.
+// The last frame out of every stage, the source frame (`input`, the last
+// one pushed) first.
 int writeStages(const std::string& dir, const Pixlib::FilterChain& chain, const Pixlib::FrameBuffer& input,
                 Source& source, std::uint64_t lastIndex) {
   std::string error;
@@ -177,17 +193,17 @@ int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
 
   if (!plan.everyDir.empty() && !makeDirectory(plan.everyDir, error)) return fail(kExitFailure, error);
 
-  Pixlib::FrameBuffer input(chain.inputType());
+  source->prepare(chain.inputType());
   if (!chain.start(error)) return fail(kExitFailure, error);
   const Pixlib::FrameTypeInfo& last = chain.outputTypeOf(chain.size() - 1);
   const auto begin = std::chrono::steady_clock::now();
   std::uint64_t outputs = 0;
+  const Pixlib::FrameBuffer* input = nullptr;  // the frame pushed last
   {
-    ProgressLine progress(source->frames(), static_cast<std::uint64_t>(input.getFrameType().dim.cx) *
-                                                static_cast<std::uint64_t>(std::abs(input.getFrameType().dim.cy)));
+    ProgressLine progress(source->frames(), pixelsOf(chain.inputType()));
     for (std::uint64_t n = 0; n < source->frames(); ++n) {
-      source->fill(n, chain.inputType(), input.getBufferPtr());
-      if (chain.push(input) == chain.size()) {
+      input = &source->frame(n);
+      if (chain.push(*input) == chain.size()) {
         if (!plan.everyDir.empty() &&
             !writeFrame(plan.everyDir + "/frame-" + numbered(outputs, 5) + ".png", last,
                         chain.outputOf(chain.size() - 1)->getBufferPtr(), error)) {
@@ -205,7 +221,7 @@ int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
   printFigures(std::cout, chain, source->frames(), wall);
   std::cout << outputs << " frame(s) out of the chain\n";
   if (!plan.stagesDir.empty()) {
-    if (const int code = writeStages(plan.stagesDir, chain, input, *source, source->frames() - 1)) return code;
+    if (const int code = writeStages(plan.stagesDir, chain, *input, *source, source->frames() - 1)) return code;
     std::cout << "stage pictures in " << plan.stagesDir << "/\n";
   }
   if (!plan.output.empty()) {
