@@ -58,12 +58,15 @@ TEST(ToolListFilters, ShowsTheFiveFiltersInNameOrderWithTheirParameters) {
   const auto r = runTool({"list"}, scratchDir());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::size_t at = 0;
-  for (const char* line : {"Bayer to Y800\n", "DeBayer\n  dialog: yes\n  inputs: RGB8, Y800, BY8\n",
-                           "    Mode (Long) = 1\n    Start Pattern (Long) = 2\n", "DeNoise\n  dialog: yes",
-                           "    DeNoise Level (Long) = 2\n", "ROI\n  dialog: yes",
-                           "    Height (Long) = 2000\n    Left (Long) = 0\n    Top (Long) = 0\n    Width (Long) = 2000\n",
-                           "Rotate Flip\n  dialog: yes",
-                           "    Flip H (Boolean) = false\n    Flip V (Boolean) = false\n    Rotation Angle (Long) = 0\n"}) {
+  for (const char* line :
+       {"Bayer to Y800\n", "DeBayer\n  dialog: yes\n  inputs: RGB8, Y800, BY8\n",
+        "    Mode (Long) = 1  [0..2: 0 nearest, 1 bilinear, 2 edge-sensing; changes while streaming]\n"
+        "    Start Pattern (Long) = 2  [0..3: 0 RG, 1 GB, 2 GR, 3 BG; changes while streaming]\n",
+        "DeNoise\n  dialog: yes", "    DeNoise Level (Long) = 2  [0..7; fixed while streaming]\n",
+        "  emits fewer frames than it takes\n", "ROI\n  dialog: yes", "    Height (Long) = 2000  [1..",
+        "    Left (Long) = 0  [0..", "    Top (Long) = 0  [0..", "    Width (Long) = 2000  [1..",
+        "Rotate Flip\n  dialog: yes", "    Flip H (Boolean) = false  [true or false; changes while streaming]\n",
+        "    Flip V (Boolean) = false", "    Rotation Angle (Long) = 0  [0, 90, 180, 270; changes while streaming if"}) {
     const std::size_t found = r.out.find(line, at);
     ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << r.out;
     at = found;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "fileio.h"
+#include "pixrt/filtertraits.h"
 #include "platform/taskmem.h"
 #include "platform/textconv.h"
 
@@ -38,9 +39,15 @@ std::string valueText(IParameterCtrl* params, const WCHAR* name) {
   return text;
 }
 
+const Pixlib::ParameterTraits* traitsOf(const std::string& filter, const std::string& parameter) {
+  const Pixlib::FilterTraits* traits = Pixlib::findFilterTraits(orv::utf8ToUtf16(filter));
+  return traits ? Pixlib::findParameterTraits(*traits, orv::utf8ToUtf16(parameter)) : nullptr;
+}
+
 std::string explainRefusal(tParamResult result, const std::string& filter, const ParamSetting& setting,
                            IParameterCtrl* params) {
   const std::string subject = "'" + filter + "' ";
+  const Pixlib::ParameterTraits* traits = traitsOf(filter, setting.name);
   std::vector<std::string> names;
   std::string typeName = "its type";
   for (const ParameterView& p : parametersOf(params)) {
@@ -54,21 +61,27 @@ std::string explainRefusal(tParamResult result, const std::string& filter, const
              " (its parameters: " + joined(names) + ")";
     case eParamFailed:
       return subject + "cannot take " + setting.name + "=" + setting.value + ": '" + setting.value +
-             "' does not convert to " + typeName;
-    case eParamInvalid:
-      return subject + "refuses " + setting.name + "=" + setting.value +
-             ": the value is out of range or not allowed";
+             "' does not convert to " + typeName + (traits ? " (it takes " + Pixlib::describeValues(*traits) + ")" : "");
     case eParamLiveMode:
-      return subject + "refuses " + setting.name + "=" + setting.value + " while it is streaming (live mode)";
+      return subject + "refuses " + setting.name + "=" + setting.value +
+             " while it is streaming (live mode): " + Pixlib::refusalReason(traits, result);
     default:
-      return subject + "refuses " + setting.name + "=" + setting.value + " (result " +
-             std::to_string(static_cast<int>(result)) + ")";
+      return subject + "refuses " + setting.name + "=" + setting.value + ": " + Pixlib::refusalReason(traits, result);
   }
 }
 
-tParamResult setFromText(IParameterCtrl* params, const ParamSetting& setting) {
-  const std::u16string name = orv::utf8ToUtf16(setting.name);
-  const std::u16string value = orv::utf8ToUtf16(setting.value);
+// A list parameter also takes the name of a value ("Mode=edge-sensing"); the
+// filter itself only converts numbers, so the name becomes its number here.
+std::string valueForFilter(const std::string& filter, const ParamSetting& setting) {
+  const Pixlib::ParameterTraits* traits = traitsOf(filter, setting.name);
+  if (!traits || traits->values.empty()) return setting.value;
+  const std::optional<std::int32_t> value = Pixlib::valueFromText(*traits, setting.value);
+  return value ? std::to_string(*value) : setting.value;
+}
+
+tParamResult setFromText(IParameterCtrl* params, const std::string& name8, const std::string& value8) {
+  const std::u16string name = orv::utf8ToUtf16(name8);
+  const std::u16string value = orv::utf8ToUtf16(value8);
   VARIANT v;
   VariantInit(&v);
   v.vt = VT_BSTR;
@@ -167,7 +180,7 @@ int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, Filte
     if (const int code = loadParameterFile(request.name, handle.params(), request.loadFrom, error)) return code;
   }
   for (const ParamSetting& setting : request.settings) {
-    const tParamResult result = setFromText(handle.params(), setting);
+    const tParamResult result = setFromText(handle.params(), setting.name, valueForFilter(request.name, setting));
     if (result != eParamOk) {
       error = explainRefusal(result, request.name, setting, handle.params());
       return kExitUsage;

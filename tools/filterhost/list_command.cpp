@@ -5,10 +5,26 @@
 #include "commands.h"
 #include "filtersetup.h"
 #include "pixrt/filterchain.h"
+#include "pixrt/filtertraits.h"
 #include "platform/taskmem.h"
 #include "platform/textconv.h"
 
 namespace filterhost {
+namespace {
+
+const char* liveText(Pixlib::LiveChange live) {
+  switch (live) {
+    case Pixlib::LiveChange::Allowed:
+      return "changes while streaming";
+    case Pixlib::LiveChange::KeepingShape:
+      return "changes while streaming if the output size stays";
+    case Pixlib::LiveChange::Refused:
+      break;
+  }
+  return "fixed while streaming";
+}
+
+}  // namespace
 
 int listCommand(Pixlib::FilterModule& module) {
   for (const std::u16string& name : module.filterNames()) {
@@ -30,7 +46,14 @@ int listCommand(Pixlib::FilterModule& module) {
     }
     const std::vector<ParameterView> parameters = parametersOf(handle.params());
     std::cout << "\n  parameters:" << (parameters.empty() ? " none" : "") << "\n";
-    for (const ParameterView& p : parameters) std::cout << "    " << p.name << " (" << p.typeName << ") = " << p.value << "\n";
+    const Pixlib::FilterTraits* traits = Pixlib::findFilterTraits(name);
+    for (const ParameterView& p : parameters) {
+      std::cout << "    " << p.name << " (" << p.typeName << ") = " << p.value;
+      const Pixlib::ParameterTraits* param = traits ? Pixlib::findParameterTraits(*traits, orv::utf8ToUtf16(p.name)) : nullptr;
+      if (param) std::cout << "  [" << Pixlib::describeValues(*param) << "; " << liveText(param->live) << "]";
+      std::cout << "\n";
+    }
+    if (traits && !traits->alwaysEmits) std::cout << "  emits fewer frames than it takes\n";
   }
   return kExitOk;
 }
