@@ -8,25 +8,38 @@
 namespace orv {
 namespace {
 
-std::mutex g_mutex;
-std::map<std::pair<HINSTANCE, WORD>, const DialogTemplate*> g_templates;
+struct TemplateRegistry {
+  std::mutex mutex;
+  std::map<std::pair<HINSTANCE, WORD>, const DialogTemplate*> templates;
+};
+
+// Made on first use and never destroyed: a module that is still loaded when
+// the process exits withdraws its templates from its own unload code, which
+// runs after the exit handlers that would have destroyed a static registry.
+TemplateRegistry& registry() {
+  static TemplateRegistry* const instance = new TemplateRegistry;
+  return *instance;
+}
 
 }  // namespace
 
 void registerDialogTemplates(HINSTANCE module, std::span<const DialogTemplate> templates) {
-  std::lock_guard<std::mutex> guard(g_mutex);
-  for (const DialogTemplate& t : templates) g_templates[{module, t.id}] = &t;
+  TemplateRegistry& r = registry();
+  std::lock_guard<std::mutex> guard(r.mutex);
+  for (const DialogTemplate& t : templates) r.templates[{module, t.id}] = &t;
 }
 
 void unregisterDialogTemplates(HINSTANCE module) {
-  std::lock_guard<std::mutex> guard(g_mutex);
-  std::erase_if(g_templates, [module](const auto& entry) { return entry.first.first == module; });
+  TemplateRegistry& r = registry();
+  std::lock_guard<std::mutex> guard(r.mutex);
+  std::erase_if(r.templates, [module](const auto& entry) { return entry.first.first == module; });
 }
 
 const DialogTemplate* findDialogTemplate(HINSTANCE module, WORD id) {
-  std::lock_guard<std::mutex> guard(g_mutex);
-  const auto it = g_templates.find({module, id});
-  return it == g_templates.end() ? nullptr : it->second;
+  TemplateRegistry& r = registry();
+  std::lock_guard<std::mutex> guard(r.mutex);
+  const auto it = r.templates.find({module, id});
+  return it == r.templates.end() ? nullptr : it->second;
 }
 
 }  // namespace orv

@@ -159,18 +159,18 @@ ORV_PLATFORM_API const DialogTemplate* findDialogTemplate(HINSTANCE module, WORD
 // EndDialog, or -1 when the dialog cannot be shown: no such template, no
 // display, a toolkit that cannot start, a call from a thread other than the
 // one the toolkit runs on.
-ORV_PLATFORM_API INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGPROC proc,
-                                         LPARAM initParam);
-ORV_PLATFORM_API BOOL EndDialog(HWND dialog, INT_PTR result);
-ORV_PLATFORM_API HWND GetDlgItem(HWND dialog, int id);
-ORV_PLATFORM_API LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-ORV_PLATFORM_API BOOL SetWindowTextW(HWND window, LPCWSTR text);
+ORV_SYSTEM_API INT_PTR DialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND owner, DLGPROC proc,
+                                       LPARAM initParam);
+ORV_SYSTEM_API BOOL EndDialog(HWND dialog, INT_PTR result);
+ORV_SYSTEM_API HWND GetDlgItem(HWND dialog, int id);
+ORV_SYSTEM_API LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+ORV_SYSTEM_API BOOL SetWindowTextW(HWND window, LPCWSTR text);
 // Returns nonzero when the window was disabled before the call.
-ORV_PLATFORM_API BOOL EnableWindow(HWND window, BOOL enable);
-ORV_PLATFORM_API BOOL IsWindowEnabled(HWND window);
-ORV_PLATFORM_API int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+ORV_SYSTEM_API BOOL EnableWindow(HWND window, BOOL enable);
+ORV_SYSTEM_API BOOL IsWindowEnabled(HWND window);
+ORV_SYSTEM_API int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 // The innermost dialog running on the calling thread, or null.
-ORV_PLATFORM_API HWND GetActiveWindow();
+ORV_SYSTEM_API HWND GetActiveWindow();
 // GWLP_USERDATA only; both return the previous / current value, 0 otherwise.
-ORV_PLATFORM_API LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
-ORV_PLATFORM_API LONG_PTR GetWindowLongPtrW(HWND window, int index);
+ORV_SYSTEM_API LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+ORV_SYSTEM_API LONG_PTR GetWindowLongPtrW(HWND window, int index);

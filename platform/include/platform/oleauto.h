@@ -71,17 +71,17 @@ static_assert(offsetof(VARIANT, llVal) == 8);
 static_assert(sizeof(VARIANT) == 8 + 2 * sizeof(void*));
 static_assert(sizeof(VARIANT_BOOL) == 2);
 
-ORV_PLATFORM_API BSTR SysAllocString(const WCHAR* text);           // null in: null out
-ORV_PLATFORM_API BSTR SysAllocStringLen(const WCHAR* text, UINT length);  // text may be null: zero-filled
-ORV_PLATFORM_API UINT SysStringLen(BSTR text);                     // null: 0
-ORV_PLATFORM_API void SysFreeString(BSTR text);                    // accepts null
+ORV_SYSTEM_API BSTR SysAllocString(const WCHAR* text);           // null in: null out
+ORV_SYSTEM_API BSTR SysAllocStringLen(const WCHAR* text, UINT length);  // text may be null: zero-filled
+ORV_SYSTEM_API UINT SysStringLen(BSTR text);                     // null: 0
+ORV_SYSTEM_API void SysFreeString(BSTR text);                    // accepts null
 
-ORV_PLATFORM_API void VariantInit(VARIANT* v);
-ORV_PLATFORM_API HRESULT VariantClear(VARIANT* v);
-ORV_PLATFORM_API HRESULT VariantCopy(VARIANT* dst, const VARIANT* src);
+ORV_SYSTEM_API void VariantInit(VARIANT* v);
+ORV_SYSTEM_API HRESULT VariantClear(VARIANT* v);
+ORV_SYSTEM_API HRESULT VariantCopy(VARIANT* dst, const VARIANT* src);
 // Converts *src to `vt` into *dst (which may be src itself). On failure *dst
 // is left as it was.
-ORV_PLATFORM_API HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, std::uint16_t flags, VARTYPE vt);
+ORV_SYSTEM_API HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, std::uint16_t flags, VARTYPE vt);
 
 namespace orv {
 

@@ -9,10 +9,10 @@ struct CRITICAL_SECTION {
   alignas(16) unsigned char opaque[64];
 };
 
-ORV_PLATFORM_API void InitializeCriticalSection(CRITICAL_SECTION* cs);
-ORV_PLATFORM_API void DeleteCriticalSection(CRITICAL_SECTION* cs);
-ORV_PLATFORM_API void EnterCriticalSection(CRITICAL_SECTION* cs);
-ORV_PLATFORM_API void LeaveCriticalSection(CRITICAL_SECTION* cs);
+ORV_SYSTEM_API void InitializeCriticalSection(CRITICAL_SECTION* cs);
+ORV_SYSTEM_API void DeleteCriticalSection(CRITICAL_SECTION* cs);
+ORV_SYSTEM_API void EnterCriticalSection(CRITICAL_SECTION* cs);
+ORV_SYSTEM_API void LeaveCriticalSection(CRITICAL_SECTION* cs);
 
 // Atomic increment/decrement; return the new value.
 inline LONG InterlockedIncrement(volatile LONG* value) {

@@ -7,9 +7,9 @@
 #include "platform/wintypes.h"
 
 // A zero-size request returns a valid, unique block; null on exhaustion.
-ORV_PLATFORM_API void* CoTaskMemAlloc(std::size_t size);
+ORV_SYSTEM_API void* CoTaskMemAlloc(std::size_t size);
 // Accepts null.
-ORV_PLATFORM_API void CoTaskMemFree(void* block);
+ORV_SYSTEM_API void CoTaskMemFree(void* block);
 
 namespace orv {
 // Test hook: the next `count` calls of CoTaskMemAlloc fail (return null).

@@ -14,10 +14,10 @@ constexpr UINT CP_UTF8 = 65001;
 // to and including a terminating NUL). With `dstCap` 0 the needed length is
 // returned and nothing is written. Returns 0 on failure (unsupported code page
 // or flags, null input, destination too small).
-ORV_PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLen, WCHAR* dst,
-                                         int dstCap);
-ORV_PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLen, char* dst,
-                                         int dstCap, const char* defaultChar, BOOL* usedDefault);
+ORV_SYSTEM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLen, WCHAR* dst,
+                                       int dstCap);
+ORV_SYSTEM_API int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLen, char* dst,
+                                       int dstCap, const char* defaultChar, BOOL* usedDefault);
 
 namespace orv {
 // Whole-string conversions built on the two above: an empty input or a failed

@@ -19,6 +19,10 @@
 
 // Functions of the platform library itself.
 #define ORV_PLATFORM_API ORV_EXPORT
+// The platform's stand-ins for C functions of the operating system: C
+// linkage and plain names, as the system's own have, so that hosts written in
+// C, or calling through a foreign-function interface, find them.
+#define ORV_SYSTEM_API extern "C" ORV_EXPORT
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
