@@ -46,10 +46,13 @@ class CFilterFactory : public IFilterFactory {
     return true;
   }
 
+  // Null also when memory runs out.
   IFrameFilter* ORV_CALL createFilter(const WCHAR* name) override {
     if (!name) return nullptr;
-    const auto it = m_Filters.find(std::u16string(name));
-    return it == m_Filters.end() ? nullptr : it->second->create();
+    return orv_detail::guarded<IFrameFilter*>(nullptr, nullptr, [&]() -> IFrameFilter* {
+      const auto it = m_Filters.find(std::u16string(name));
+      return it == m_Filters.end() ? nullptr : it->second->create();
+    });
   }
 
   LONG ORV_CALL getVersion() override { return 1; }

@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 #include "framefilter.h"
 #include "platform/orv_assert.h"
@@ -85,27 +86,34 @@ class FrameFilterImpl_param_ : public IFrameFilter {
     *pInfo = T::getStaticFilterInfo();
     if (!m_FilePath.empty()) setTextField(pInfo->filePath, m_FilePath);
   }
-  void ORV_CALL setFilePath(const WCHAR* text) override { m_FilePath = text ? text : u""; }
+  void ORV_CALL setFilePath(const WCHAR* text) override {
+    orv_detail::guarded([&] { m_FilePath = text ? text : u""; });
+  }
 
   // IParameterCtrl
   void ORV_CALL lock() override { EnterCriticalSection(&m_Lock); }
   void ORV_CALL unlock() override { LeaveCriticalSection(&m_Lock); }
 
+  // Every parameter operation answers eParamFailed when memory runs out.
   tParamResult ORV_CALL getParameter(const WCHAR* name, VARIANT* pValue) override {
     if (!name || !pValue) return eParamInvalid;
-    const auto it = m_Params.find(name);
-    if (it == m_Params.end()) return eParamNotFound;
-    return it->second->getValue(self(), pValue);
+    return guardedParam([&] {
+      const auto it = m_Params.find(name);
+      if (it == m_Params.end()) return eParamNotFound;
+      return it->second->getValue(self(), pValue);
+    });
   }
 
   tParamResult ORV_CALL setParameter(const WCHAR* name, const VARIANT* pValue) override {
     if (!name || !pValue) return eParamInvalid;
-    const auto it = m_Params.find(name);
-    if (it == m_Params.end()) return eParamNotFound;
-    VARIANT copy;
-    VariantInit(&copy);
-    orv::throwIfFailed(VariantCopy(&copy, pValue));
-    return it->second->setValue(self(), copy);
+    return guardedParam([&] {
+      const auto it = m_Params.find(name);
+      if (it == m_Params.end()) return eParamNotFound;
+      VARIANT copy;
+      VariantInit(&copy);
+      if (FAILED(VariantCopy(&copy, pValue))) return eParamFailed;
+      return it->second->setValue(self(), copy);
+    });
   }
 
   bool ORV_CALL getParameterDesc(unsigned index, ParameterDesc* pPD) override {
@@ -123,33 +131,43 @@ class FrameFilterImpl_param_ : public IFrameFilter {
   }
 
   tParamResult ORV_CALL setData(const WCHAR* name, const void* pData, ULONG size) override {
-    data_info* block = findBlock(name);
-    return block ? (self()->*block->m_Set)(pData, size) : eParamNotFound;
+    return guardedParam([&] {
+      data_info* block = findBlock(name);
+      return block ? (self()->*block->m_Set)(pData, size) : eParamNotFound;
+    });
   }
   tParamResult ORV_CALL getDataSize(const WCHAR* name, ULONG* pSize) override {
-    data_info* block = findBlock(name);
-    return block ? (self()->*block->m_GetSize)(pSize) : eParamNotFound;
+    return guardedParam([&] {
+      data_info* block = findBlock(name);
+      return block ? (self()->*block->m_GetSize)(pSize) : eParamNotFound;
+    });
   }
   tParamResult ORV_CALL getData(const WCHAR* name, void* pData, ULONG size) override {
-    data_info* block = findBlock(name);
-    return block ? (self()->*block->m_Get)(pData, size) : eParamNotFound;
+    return guardedParam([&] {
+      data_info* block = findBlock(name);
+      return block ? (self()->*block->m_Get)(pData, size) : eParamNotFound;
+    });
   }
 
   tParamResult ORV_CALL saveParameters(WCHAR** ppText) override {
     if (!ppText) return eParamInvalid;
-    const std::u16string text = orv::utf8ToUtf16(Pixlib::saveFrameFilterData(static_cast<IParameterCtrl*>(this)));
-    if (text.empty()) return eParamNotFound;
-    auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
-    if (!block) return eParamFailed;
-    std::memcpy(block, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
-    *ppText = block;
-    return eParamOk;
+    return guardedParam([&] {
+      const std::u16string text = orv::utf8ToUtf16(Pixlib::saveFrameFilterData(static_cast<IParameterCtrl*>(this)));
+      if (text.empty()) return eParamNotFound;
+      auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
+      if (!block) return eParamFailed;
+      std::memcpy(block, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+      *ppText = block;
+      return eParamOk;
+    });
   }
 
   tParamResult ORV_CALL restoreParameters(const WCHAR* text) override {
     if (!text) return eParamInvalid;
-    const std::string utf8 = orv::utf16ToUtf8(text);
-    return Pixlib::restoreFrameFilterData(static_cast<IParameterCtrl*>(this), utf8) ? eParamOk : eParamFailed;
+    return guardedParam([&] {
+      const std::string utf8 = orv::utf16ToUtf8(text);
+      return Pixlib::restoreFrameFilterData(static_cast<IParameterCtrl*>(this), utf8) ? eParamOk : eParamFailed;
+    });
   }
 
  protected:
@@ -171,6 +189,11 @@ class FrameFilterImpl_param_ : public IFrameFilter {
 
  private:
   T* self() { return static_cast<T*>(this); }
+
+  template <class Body>
+  static tParamResult guardedParam(Body&& body) noexcept {
+    return orv_detail::guarded(eParamFailed, eParamFailed, std::forward<Body>(body));
+  }
 
   void addParam(const std::u16string& name, param_info_base* entry) {
     smart_ptr<param_info_base> owner(entry);
@@ -216,14 +239,13 @@ class FrameFilterImpl_param_<T>::param_info : public param_info_base {
     VARIANT probe;
     VariantInit(&probe);
     VariantGuard guard{probe};
-    orv::throwIfFailed(VariantCopy(&probe, pValue));
+    if (FAILED(VariantCopy(&probe, pValue))) return eParamFailed;
     if (FAILED(VariantChangeType(&probe, &probe, 0, getVarType()))) return eParamFailed;
 
     V value{};
     const tParamResult result = (pFilter->*m_Getter)(&value);
     if (result != eParamOk) return result;
-    store(pValue, value);
-    return eParamOk;
+    return store(pValue, value) ? eParamOk : eParamFailed;
   }
 
   tParamResult setValue(T* pFilter, VARIANT value) override {
@@ -241,10 +263,11 @@ class FrameFilterImpl_param_<T>::param_info : public param_info_base {
   }
 
  private:
-  static void store(VARIANT* pValue, V value) {
+  // False when the caller's VARIANT cannot be cleared; it is left as it was.
+  static bool store(VARIANT* pValue, V value) {
     if constexpr (kIsBool) {
       if (pValue->vt != VT_BOOL) {
-        orv::throwIfFailed(VariantClear(pValue));
+        if (FAILED(VariantClear(pValue))) return false;
         pValue->vt = VT_BOOL;
       }
       pValue->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
@@ -254,11 +277,12 @@ class FrameFilterImpl_param_<T>::param_info : public param_info_base {
       } else if (pValue->vt == VT_BOOL) {
         pValue->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
       } else {
-        orv::throwIfFailed(VariantClear(pValue));
+        if (FAILED(VariantClear(pValue))) return false;
         pValue->vt = VT_I4;
         pValue->lVal = value;
       }
     }
+    return true;
   }
 
   Getter m_Getter;

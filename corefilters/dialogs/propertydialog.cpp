@@ -8,25 +8,27 @@ namespace orv_filter {
 
 bool runPropertyDialog(IParameterCtrl& filter, WORD templateId, DLGPROC proc, HWND owner,
                        const std::function<void()>& afterRestore) {
-  // Empty when the filter cannot save.
-  std::u16string snapshot;
-  WCHAR* text = nullptr;
-  if (filter.saveParameters(&text) == eParamOk && text) snapshot = text;
-  CoTaskMemFree(text);
+  return orv_detail::guarded(false, false, [&] {
+    // Empty when the filter cannot save.
+    std::u16string snapshot;
+    WCHAR* text = nullptr;
+    if (filter.saveParameters(&text) == eParamOk && text) snapshot = text;
+    CoTaskMemFree(text);
 
-  if (!owner) owner = GetActiveWindow();
-  const INT_PTR result = DialogBoxParamW(moduleInstance(), MAKEINTRESOURCEW(templateId), owner, proc,
-                                         reinterpret_cast<LPARAM>(&filter));
-  if (result == IDCANCEL) {
-    // The setters take no lock and frames may be flowing: the whole restore
-    // falls between two frames. A value a setter refuses keeps its current
-    // value; the result is not examined.
-    filter.lock();
-    filter.restoreParameters(snapshot.c_str());
-    if (afterRestore) afterRestore();
-    filter.unlock();
-  }
-  return result >= 1;
+    if (!owner) owner = GetActiveWindow();
+    const INT_PTR result = DialogBoxParamW(moduleInstance(), MAKEINTRESOURCEW(templateId), owner, proc,
+                                           reinterpret_cast<LPARAM>(&filter));
+    if (result == IDCANCEL) {
+      // The setters take no lock and frames may be flowing: the whole restore
+      // falls between two frames. A value a setter refuses keeps its current
+      // value; the result is not examined.
+      filter.lock();
+      filter.restoreParameters(snapshot.c_str());
+      if (afterRestore) afterRestore();
+      filter.unlock();
+    }
+    return result >= 1;
+  });
 }
 
 bool endOnOkOrCancel(HWND window, WPARAM wParam) {

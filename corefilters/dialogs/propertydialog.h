@@ -23,13 +23,17 @@ bool runPropertyDialog(IParameterCtrl& filter, WORD templateId, DLGPROC proc, HW
 // The dialog procedure of filter class T's dialog: WM_INITDIALOG carries the
 // filter's IParameterCtrl; it is kept in the window's user data and every
 // message from then on goes to T::dialogProc. Messages before it
-// (the dialog font) find no filter and are answered with 0.
+// (the dialog font) find no filter and are answered with 0. The toolkit's C
+// code calls it, so no exception may leave it: such a message counts as
+// unhandled.
 template <class T>
 INT_PTR ORV_CALL forwardToFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
   auto* filter = reinterpret_cast<IParameterCtrl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!filter) return 0;
-  return static_cast<T*>(filter)->dialogProc(window, message, wParam, lParam);
+  return orv_detail::guarded<INT_PTR>(0, 0, [&]() -> INT_PTR {
+    return static_cast<T*>(filter)->dialogProc(window, message, wParam, lParam);
+  });
 }
 
 // OK (id 1) and Cancel (id 2) clicked: ends the dialog with that id and

@@ -56,12 +56,7 @@ std::string saveFrameFilterData(const IParameterCtrl* pCtrl) {
     const std::u16string name(textField(desc.name));
     VARIANT v;
     VariantInit(&v);
-    tParamResult read = eParamFailed;
-    try {
-      read = ctrl->getParameter(name.c_str(), &v);
-    } catch (const orv::ComError&) {
-    }
-    if (read != eParamOk) continue;  // data blocks and unreadable values
+    if (ctrl->getParameter(name.c_str(), &v) != eParamOk) continue;  // data blocks and unreadable values
     const std::string key = orv::utf16ToUtf8(name);
     if (v.vt == VT_BOOL)
       object[key] = v.boolVal != VARIANT_FALSE;
@@ -86,12 +81,7 @@ bool restoreFrameFilterData(IParameterCtrl* pCtrl, const std::string& data) {
   for (const auto& item : object.items()) {
     const std::u16string name = orv::utf8ToUtf16(item.key());
     VARIANT v = toVariant(item.value());
-    tParamResult result = eParamFailed;
-    try {
-      result = pCtrl->setParameter(name.c_str(), &v);
-    } catch (const orv::ComError&) {
-      // A value that cannot even be copied counts as refused.
-    }
+    const tParamResult result = pCtrl->setParameter(name.c_str(), &v);
     VariantClear(&v);
     if (result != eParamOk) allApplied = false;
   }

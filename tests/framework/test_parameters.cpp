@@ -1,9 +1,12 @@
 // The parameter machinery on a filter with long and bool parameters.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "assert_capture.h"
+#include "pixrt/framebuffer.h"
 #include "platform/taskmem.h"
 #include "test_filter.h"
 
@@ -227,6 +230,105 @@ TEST_F(Params, RawListsOfAnEmptyFilter) {
   CoTaskMemFree(types);
   EXPECT_EQ(filter->getTransformOutputTypes_(FrameTypeInfo(GUID_NULL, -1, 0, 0), &types, &count), E_FAIL);
   EXPECT_FALSE(filter->checkInputType(FrameTypeInfo()));
+}
+
+TEST_F(Params, ValuesThatCannotBeCopiedOrMemoryRunningOutFailWithoutThrowing) {
+  struct Case {
+    const char* what;
+    Var value;
+    int failedAllocs;
+  };
+  auto raw = [](VARTYPE vt) {
+    Var r;
+    r.v.vt = vt;
+    return r;
+  };
+  Case cases[] = {
+      {"by reference", raw(0x4000 | VT_I4), 0},
+      {"array", raw(0x2000 | VT_I4), 0},
+      {"unknown type", raw(0xFFFF), 0},
+      {"no memory for the copy of a text", Var::text(u"5"), 1},
+  };
+  for (Case& c : cases) {
+    for (const char16_t* name : {u"Gain", u"Enabled"}) {
+      const VARIANT before = c.value.v;
+      orv::failNextTaskMemAllocs(c.failedAllocs);
+      EXPECT_EQ(ctrl->setParameter(name, &c.value.v), eParamFailed) << c.what;
+      orv::failNextTaskMemAllocs(c.failedAllocs);
+      EXPECT_EQ(ctrl->getParameter(name, &c.value.v), eParamFailed) << c.what;
+      EXPECT_EQ(std::memcmp(&before, &c.value.v, sizeof before), 0) << c.what;
+    }
+    EXPECT_EQ(filter->m_Gain, 7);
+    EXPECT_FALSE(filter->m_Enabled);
+  }
+  orv::failNextTaskMemAllocs(0);
+}
+
+// Every typed operation throws what the case says; the raw operations a host
+// calls answer with a result code instead.
+struct ThrowingFilter : TestFilter {
+  std::function<void()> raise;
+  void ORV_CALL getSupportedInputTypes(std::vector<FrameTypeInfo>&) override { raise(); }
+  bool ORV_CALL getTransformOutputTypes(const FrameTypeInfo&, std::vector<FrameTypeInfo>&) override {
+    raise();
+    return true;
+  }
+  bool ORV_CALL transform(const IFrameBuffer&, IFrameBuffer&) override {
+    raise();
+    return true;
+  }
+  void ORV_CALL notifyStart(const FrameTypeInfo&, const FrameTypeInfo&) override { raise(); }
+  void ORV_CALL notifyStop() override { raise(); }
+
+  ThrowingFilter() {
+    addLongParam(std::u16string(u"Throws"), static_cast<LongGetter>(&ThrowingFilter::get),
+                 static_cast<LongSetter>(&ThrowingFilter::set));
+  }
+  tParamResult get(LONG*) {
+    raise();
+    return eParamOk;
+  }
+  tParamResult set(LONG) {
+    raise();
+    return eParamOk;
+  }
+};
+
+TEST(Boundary, NoExceptionLeavesARawOperation) {
+  struct Case {
+    const char* what;
+    std::function<void()> raise;
+    HRESULT hr;
+  };
+  const Case cases[] = {
+      {"memory", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY},
+      {"standard", [] { throw std::runtime_error("x"); }, E_FAIL},
+      {"anything", [] { throw 42; }, E_FAIL},
+  };
+  const FrameTypeInfo type(MEDIASUBTYPE_Y800, 4, 4, 16);
+  Pixlib::FrameBuffer src(type), dest(type);
+  for (const Case& c : cases) {
+    auto* f = new ThrowingFilter;
+    f->raise = c.raise;
+    FrameTypeInfo* types = nullptr;
+    LONG count = 0;
+    EXPECT_EQ(f->transform_(src, dest), c.hr) << c.what;
+    EXPECT_EQ(f->getSupportedInputTypes_(&types, &count), c.hr) << c.what;
+    EXPECT_EQ(f->getTransformOutputTypes_(type, &types, &count), c.hr) << c.what;
+    EXPECT_EQ(f->checkInputType_(type), c.hr) << c.what;
+    EXPECT_EQ(f->checkTransformTypes_(type, type), c.hr) << c.what;
+    EXPECT_EQ(f->notifyStart_(type, type), c.hr) << c.what;
+    EXPECT_EQ(f->notifyStop_(), c.hr) << c.what;
+    VARIANT v;
+    VariantInit(&v);
+    WCHAR* text = nullptr;
+    EXPECT_EQ(f->setParameter(u"Throws", &v), eParamFailed) << c.what;
+    EXPECT_EQ(f->getParameter(u"Throws", &v), eParamFailed) << c.what;
+    EXPECT_EQ(f->saveParameters(&text), eParamOk) << c.what;  // without the unreadable one
+    CoTaskMemFree(text);
+    EXPECT_EQ(f->restoreParameters(u"{\"Throws\":1}"), eParamFailed) << c.what;
+    f->Release();
+  }
 }
 
 TEST(Lifetime, TheLastReleaseDeletesTheFilter) {

@@ -109,6 +109,8 @@ int main(int argc, char** argv) {
     std::cerr << "filterhost: out of memory\n";
   } catch (const std::exception& e) {
     std::cerr << "filterhost: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "filterhost: failed with an error of unknown kind\n";
   }
   return filterhost::kExitFailure;
 }

@@ -82,22 +82,3 @@ ORV_SYSTEM_API HRESULT VariantCopy(VARIANT* dst, const VARIANT* src);
 // Converts *src to `vt` into *dst (which may be src itself). On failure *dst
 // is left as it was.
 ORV_SYSTEM_API HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, std::uint16_t flags, VARTYPE vt);
-
-namespace orv {
-
-// The error raised where a variant operation that must not fail does fail.
-class ComError {
- public:
-  explicit ComError(HRESULT hr) : m_hr(hr) {}
-  HRESULT Error() const { return m_hr; }
-
- private:
-  HRESULT m_hr;
-};
-
-// Throws ComError(hr) when hr is a failure code.
-inline void throwIfFailed(HRESULT hr) {
-  if (FAILED(hr)) throw ComError(hr);
-}
-
-}  // namespace orv

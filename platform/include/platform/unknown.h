@@ -8,7 +8,10 @@ inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x
 
 class IUnknown {
  public:
+  // [any thread] no lock.
   virtual HRESULT ORV_CALL QueryInterface(REFIID riid, void** ppv) = 0;
+  // [any thread] interlocked; no lock.
   virtual ULONG ORV_CALL AddRef() = 0;
+  // [any thread] interlocked; the last one deletes the object.
   virtual ULONG ORV_CALL Release() = 0;
 };
