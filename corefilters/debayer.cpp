@@ -29,14 +29,28 @@ tParamResult CDeBayerFilter::setMode(LONG v) {
   return eParamOk;
 }
 
+namespace {
+// A frame the kernels can demosaic, or a type that leaves the size open.
+bool demosaicable(const FrameTypeInfo& type) {
+  if (type.dim.cx == 0 && type.dim.cy == 0) return true;
+  return type.dim.cx >= LONG(kDeBayerMinWidth) && Pixlib::frameRows(type) >= kDeBayerMinHeight;
+}
+}  // namespace
+
 // All three carry one 8-bit sample per pixel; each is treated as a mosaic.
 void CDeBayerFilter::getSupportedInputTypes(std::vector<FrameTypeInfo>& types) {
   for (auto format : {Pixlib::eRGB8, Pixlib::eY800, Pixlib::eBY8}) Pixlib::addFrameType(types, format, 0, 0);
 }
 
+// Frames too small to demosaic are refused here rather than passed on
+// unconverted.
+bool CDeBayerFilter::checkInputType(const FrameTypeInfo& type) {
+  return demosaicable(type) && FrameFilterImpl::checkInputType(type);
+}
+
 // The format that matches the screen comes first.
 bool CDeBayerFilter::getTransformOutputTypes(const FrameTypeInfo& in, std::vector<FrameTypeInfo>& out) {
-  if (!Pixlib::fitsDimension(Pixlib::frameRows(in))) return false;
+  if (!Pixlib::fitsDimension(Pixlib::frameRows(in)) || !demosaicable(in)) return false;
   const LONG height = static_cast<LONG>(Pixlib::frameRows(in));
   const FrameTypeInfo rgb24(MEDIASUBTYPE_RGB24, in.dim.cx, height, 0);
   const FrameTypeInfo rgb32(MEDIASUBTYPE_RGB32, in.dim.cx, height, 0);
@@ -66,7 +80,7 @@ bool CDeBayerFilter::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   // stored bottom-up; its absolute value is the number of rows.
   const LONG width = sft.dim.cx;
   const std::int64_t rows = Pixlib::frameRows(sft);
-  if (width < 0 || !Pixlib::fitsDimension(rows)) return false;
+  if (width < LONG(kDeBayerMinWidth) || rows < kDeBayerMinHeight || !Pixlib::fitsDimension(rows)) return false;
   const LONG signedHeight = static_cast<LONG>(Pixlib::isStoredTopDown(sft) ? rows : -rows);
 
   // Both buffers must hold the whole frame before the kernels may touch them.

@@ -13,6 +13,7 @@ class CDeBayerFilter : public FrameFilterImpl<CDeBayerFilter> {
   static FilterInfo getStaticFilterInfo() { return makeFilterInfo(u"DeBayer"); }
 
   void ORV_CALL getSupportedInputTypes(std::vector<FrameTypeInfo>& types) override;
+  bool ORV_CALL checkInputType(const FrameTypeInfo& type) override;
   bool ORV_CALL getTransformOutputTypes(const FrameTypeInfo& in, std::vector<FrameTypeInfo>& out) override;
   bool ORV_CALL transform(const IFrameBuffer& src, IFrameBuffer& dest) override;
   bool ORV_CALL hasDialog() override { return true; }

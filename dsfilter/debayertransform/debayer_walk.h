@@ -14,10 +14,8 @@
 namespace orv_filter {
 namespace {
 
-// Smallest frame the walk handles: columns 0..3 (so that column W - 2 has a
-// right neighbour) and rows 0..2 (so that row 1 has both vertical neighbours).
-constexpr UINT kMinWidth = 4;
-constexpr UINT kMinHeight = 3;
+constexpr UINT kMinWidth = kDeBayerMinWidth;
+constexpr UINT kMinHeight = kDeBayerMinHeight;
 
 inline UINT rowCount(LONG signedHeight) {
   // Through unsigned arithmetic so that the most negative height has a magnitude too.

@@ -12,8 +12,9 @@
 //
 // The kernels check no sizes and catch no memory faults: the caller makes
 // sure both buffers are that large. Given that, they never touch a byte
-// outside them, for any width and height. Frames narrower than 4 columns or
-// lower than 3 rows are left untouched (nothing is read, nothing is written).
+// outside them, for any width and height. Frames narrower than
+// kDeBayerMinWidth or lower than kDeBayerMinHeight are left untouched
+// (nothing is read, nothing is written): callers refuse them.
 //
 // Odd widths follow the same walk as even ones: columns 0 and 1 get the pixel
 // computed at column 1, every later column up to W - 3 its own pixel, and
@@ -26,6 +27,11 @@
 #include "platform/wintypes.h"
 
 namespace orv_filter {
+
+// The smallest frame the kernels demosaic: 4 columns (so that column W - 2
+// has a right neighbour) and 3 rows (so that row 1 has both vertical ones).
+constexpr UINT kDeBayerMinWidth = 4;
+constexpr UINT kDeBayerMinHeight = 3;
 
 // Demosaicing method; the values index the rows of a kernel table.
 enum tDeBayerOptions : LONG { eNearestColor = 0, eBilinear = 1, eEdgeSensing = 2 };

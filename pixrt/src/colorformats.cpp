@@ -49,11 +49,15 @@ DWORD getBitsPerPixel(const GUID& subtype) {
 
 // Rows are packed: |cx| is never negative in a valid type, so a negative
 // width, an unknown subtype or a size beyond 32 bits gives 0.
+// Every format has whole bytes per pixel; a row is below 2^34 bytes, and the
+// row count is checked before it multiplies, so nothing wraps.
 DWORD calcRequiredBuffersize(const FrameTypeInfo& type) {
   if (type.dim.cx < 0) return 0;
   const std::uint64_t rows = frameRows(type);
-  const std::uint64_t bytes = static_cast<std::uint64_t>(type.dim.cx) * rows * getBitsPerPixel(type.subtype) / 8;
-  return bytes > std::numeric_limits<DWORD>::max() ? 0 : static_cast<DWORD>(bytes);
+  const std::uint64_t rowBytes = static_cast<std::uint64_t>(type.dim.cx) * (getBitsPerPixel(type.subtype) / 8);
+  constexpr std::uint64_t kLimit = std::numeric_limits<DWORD>::max();
+  if (rows != 0 && rowBytes > kLimit / rows) return 0;
+  return static_cast<DWORD>(rowBytes * rows);
 }
 
 std::string subtypeName(const GUID& subtype) {

@@ -8,6 +8,7 @@
 
 #include "frameconv.h"
 #include "image.h"
+#include "pixrt/filterchain.h"
 
 using namespace filterhost;
 using namespace std::string_literals;
@@ -182,6 +183,14 @@ TEST(FrameLayout, RgbFramesStoreBgrAndBottomUpRowsUnlessTheHeightIsNegative) {
   EXPECT_EQ(back.pixels[0], 9);  // greyscale rows run top-down
   EXPECT_FALSE(frameToImage(FrameTypeInfo(MEDIASUBTYPE_UYVY, 2, 2, 8), frame, back, error));
   EXPECT_NE(error.find("UYVY"), std::string::npos);
+
+  // Buffer sizes that do not hold the pixels are refused before anything is read.
+  for (const FrameTypeInfo& t : {FrameTypeInfo(MEDIASUBTYPE_RGB24, 2, 2, 11), FrameTypeInfo(MEDIASUBTYPE_Y800, 2, -2, 3),
+                                 FrameTypeInfo(MEDIASUBTYPE_Y800, -2, 2, 4),
+                                 FrameTypeInfo(MEDIASUBTYPE_RGB32, 65536, 65536, 0xFFFFFFFF)}) {
+    EXPECT_FALSE(frameToImage(t, frame, back, error)) << Pixlib::frameTypeText(t);
+    EXPECT_NE(error.find("does not hold its pixels"), std::string::npos) << error;
+  }
 }
 
 TEST(FrameLayout, GreyPicturesAreOfferedAsBayerFirstAndColourOnesAsRgb) {

@@ -102,6 +102,28 @@ TEST_F(DeBayer, DestinationSubtypeChoosesThePixelSize) {
   }
 }
 
+TEST_F(DeBayer, FramesTooSmallToDemosaicAreRefused) {
+  struct Case {
+    LONG cx, cy;
+    bool workable;
+  };
+  const Case cases[] = {{3, 8, false}, {8, 2, false}, {8, -2, false}, {0, 5, false},
+                        {4, 3, true},  {4, -3, true}, {0, 0, true}};
+  for (const Case& c : cases) {
+    const FrameTypeInfo in(MEDIASUBTYPE_BY8, c.cx, c.cy, 0);
+    const FrameTypeInfo out(MEDIASUBTYPE_RGB32, c.cx, c.cy < 0 ? -c.cy : c.cy, 0);
+    FrameTypeInfo* types = nullptr;
+    LONG count = 0;
+    EXPECT_EQ(f->checkInputType_(in), c.workable ? S_OK : E_FAIL) << c.cx << "x" << c.cy;
+    EXPECT_EQ(f->getTransformOutputTypes_(in, &types, &count), c.workable ? S_OK : E_FAIL) << c.cx << "x" << c.cy;
+    EXPECT_EQ(f->checkTransformTypes_(in, out), c.workable ? S_OK : S_FALSE) << c.cx << "x" << c.cy;
+    CoTaskMemFree(types);
+  }
+  // Handed such a frame anyway, the filter reports the frame as not done.
+  FrameBuffer src(FrameTypeInfo(MEDIASUBTYPE_BY8, 3, 8, 24)), dest(FrameTypeInfo(MEDIASUBTYPE_RGB32, 3, 8, 96));
+  EXPECT_EQ(f->transform_(src, dest), S_FALSE);
+}
+
 TEST_F(DeBayer, ShortBuffersAreLeftUnwritten) {
   const FrameTypeInfo in(MEDIASUBTYPE_BY8, 6, 4, 24);
   FrameBuffer src(in);

@@ -41,6 +41,9 @@ TEST(ColorFormats, BufferSizeIsWidthTimesRowsTimesBytes) {
   EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eUYVY, 5, 3, 0)), 30u);
   EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eY800, -5, 3, 0)), 0u);
   EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eRGB32, 65536, 65536, 0)), 0u);  // beyond 32 bits
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eRGB32, 2147380029, 268448409, 0)), 0u);  // beyond 64 bits
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eRGB32, 2147483647, -2147483647 - 1, 0)), 0u);
+  EXPECT_EQ(calcRequiredBuffersize(FrameTypeInfo(eY800, 65535, 65537, 0)), 0xFFFFFFFFu);  // the largest that fits
 }
 
 TEST(FrameTypes, MatchingRule) {

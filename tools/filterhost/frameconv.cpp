@@ -62,6 +62,14 @@ bool frameToImage(const FrameTypeInfo& type, const BYTE* frame, Image& image, st
     error = "frames of type " + Pixlib::frameTypeText(type) + " have more rows than a picture can hold";
     return false;
   }
+  // The buffer size comes from a filter: read no more than it holds.
+  const DWORD needed = Pixlib::calcRequiredBuffersize(type);
+  const bool empty = type.dim.cx == 0 || rows == 0;
+  if (type.dim.cx < 0 || (!empty && (needed == 0 || type.buffersize < needed))) {
+    error = "a frame of type " + Pixlib::frameTypeText(type) + " in " + std::to_string(type.buffersize) +
+            " bytes does not hold its pixels";
+    return false;
+  }
   const int width = type.dim.cx;
   const int height = static_cast<int>(rows);
   const int bytes = static_cast<int>(bits / 8);

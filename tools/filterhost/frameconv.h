@@ -26,7 +26,8 @@ FrameTypeInfo frameTypeFor(const Image& image, const GUID& subtype);
 void imageToFrame(const Image& image, const FrameTypeInfo& type, BYTE* frame);
 
 // The picture a frame shows, upright: 8-bit frames as grey, 24- and 32-bit
-// RGB frames as RGB (the fourth byte is not alpha and is dropped).
+// RGB frames as RGB (the fourth byte is not alpha and is dropped). A frame
+// whose buffer size is short of its pixels is refused, not read.
 bool frameToImage(const FrameTypeInfo& type, const BYTE* frame, Image& image, std::string& error);
 
 }  // namespace filterhost
