@@ -28,6 +28,16 @@ FrameTypeInfo withBufferSize(FrameTypeInfo type) {
   return type;
 }
 
+// A stated size is trusted only when it holds the packed frame; for a subtype
+// this library does not know, the stated size is all there is.
+bool holdsItsPixels(const FrameTypeInfo& type, std::string& why) {
+  const DWORD needed = calcRequiredBuffersize(type);
+  if (type.buffersize >= needed) return true;
+  why = frameTypeText(type) + " frames of " + std::to_string(type.buffersize) + " bytes, though they take " +
+        std::to_string(needed);
+  return false;
+}
+
 }  // namespace
 
 std::string frameTypeText(const FrameTypeInfo& type) {
@@ -73,6 +83,11 @@ bool FilterChain::negotiate(const FrameTypeInfo& input, std::string& error) {
   m_Input = withBufferSize(input);
   if (m_Input.buffersize == 0) {
     error = "frames of type " + frameTypeText(input) + " have no size a frame buffer can take";
+    return false;
+  }
+  std::string why;
+  if (!holdsItsPixels(m_Input, why)) {
+    error = "the input would be " + why;
     return false;
   }
   if (m_Stages[0].filter->checkInputType_(m_Input) != S_OK) {
@@ -125,6 +140,11 @@ bool FilterChain::negotiateStage(std::size_t i, const FrameTypeInfo& in, std::st
     error = "'" + stage.name + "' would produce " + frameTypeText(*chosen) + ", a size no frame buffer can take";
     return false;
   }
+  std::string why;
+  if (!holdsItsPixels(*chosen, why)) {
+    error = "'" + stage.name + "' would produce " + why;
+    return false;
+  }
   if (stage.filter->checkTransformTypes_(in, *chosen) != S_OK) {
     error = "'" + stage.name + "' does not confirm the transform from " + frameTypeText(in) + " to " +
             frameTypeText(*chosen);
@@ -175,6 +195,17 @@ std::size_t FilterChain::push(const IFrameBuffer& frame) {
     source = s.output.get();
   }
   return produced;
+}
+
+tParamResult FilterChain::setParameter(std::size_t stage, const WCHAR* name, const VARIANT& value) {
+  if (stage >= m_Stages.size()) return eParamNotFound;
+  void* pv = nullptr;
+  if (m_Stages[stage].filter->QueryInterface(IID_IParameterCtrl, &pv) != S_OK || !pv) return eParamNotFound;
+  auto* params = static_cast<IParameterCtrl*>(pv);
+  params->lock();
+  const tParamResult result = params->setParameter(name, &value);
+  params->unlock();
+  return result;
 }
 
 void FilterChain::stop() {

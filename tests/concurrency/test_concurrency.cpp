@@ -15,6 +15,7 @@
 #include "denoisetransform.h"
 #include "loaded_module.h"
 #include "param_access.h"
+#include "pixrt/filterchain.h"
 #include "pixrt/framebuffer.h"
 
 using namespace orv_test;
@@ -172,6 +173,45 @@ TEST(Concurrency, DeNoiseLevelChangesLandOnRunBoundaries) {
   filter->notifyStop();
   EXPECT_GT(refused.load(), 0);
   for (BYTE v : seen) EXPECT_EQ(v, 75);
+}
+
+// The host library's chain changes a parameter from another thread while it
+// pushes frames; the change falls between two frames.
+TEST(Concurrency, ChainChangesParametersBetweenFrames) {
+  const FrameTypeInfo in(MEDIASUBTYPE_BY8, 64, 16, 64 * 16), out(MEDIASUBTYPE_RGB32, 64, 16, 64 * 16 * 4);
+  std::vector<ParamSet> sets;
+  for (LONG mode : {0, 1, 2}) sets.push_back([mode](IParameterCtrl* c) { setLong(c, u"Mode", mode); });
+  const std::set<Bytes> expected = expectedOutputs(u"DeBayer", in, out, sets);
+
+  FilterRef f(u"DeBayer");
+  Pixlib::FilterChain chain;
+  chain.append(f.p, "DeBayer");
+  std::string error;
+  ASSERT_TRUE(chain.negotiate(in, error)) << error;
+  ASSERT_EQ(chain.outputTypeOf(0), out);
+  ASSERT_TRUE(chain.start(error)) << error;
+  FrameBuffer src(in);
+  fillPattern(src);
+  std::atomic<bool> done{false};
+  std::atomic<int> changes{0};
+  std::thread writer([&] {
+    for (LONG i = 0; !done.load(); ++i) {
+      VARIANT v;
+      VariantInit(&v);
+      v.vt = VT_I4;
+      v.lVal = i % 3;
+      EXPECT_EQ(chain.setParameter(0, u"Mode", v), eParamOk);
+      ++changes;
+      std::this_thread::yield();
+    }
+  });
+  std::set<Bytes> seen;
+  for (int i = 0; i < kFrames || changes.load() < kMinChanges; ++i)
+    if (chain.push(src) == 1) seen.insert(contents(*chain.outputOf(0)));
+  done = true;
+  writer.join();
+  chain.stop();
+  EXPECT_EQ(seen, expected);
 }
 
 TEST(Concurrency, ReferenceCountsSurviveRacingAddRefAndRelease) {

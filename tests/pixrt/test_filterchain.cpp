@@ -17,7 +17,9 @@ namespace {
 // call it receives in a shared log.
 class ScriptedFilter : public FrameFilterImpl<ScriptedFilter> {
  public:
-  ScriptedFilter(std::string tag, std::vector<std::string>& log) : m_Tag(std::move(tag)), m_Log(log) {}
+  ScriptedFilter(std::string tag, std::vector<std::string>& log) : m_Tag(std::move(tag)), m_Log(log) {
+    addLongParam(std::u16string(u"Level"), &ScriptedFilter::getLevel, &ScriptedFilter::setLevel);
+  }
   static FilterInfo getStaticFilterInfo() { return makeFilterInfo(u"Scripted"); }
 
   void ORV_CALL getSupportedInputTypes(std::vector<FrameTypeInfo>& types) override {
@@ -25,7 +27,7 @@ class ScriptedFilter : public FrameFilterImpl<ScriptedFilter> {
   }
   bool ORV_CALL getTransformOutputTypes(const FrameTypeInfo& in, std::vector<FrameTypeInfo>& out) override {
     if (failOutputs) return false;
-    for (const GUID& s : outputs) out.emplace_back(s, in.dim.cx, in.dim.cy, 0);
+    for (const GUID& s : outputs) out.emplace_back(s, in.dim.cx, in.dim.cy, outputSize);
     return true;
   }
   bool ORV_CALL checkTransformTypes(const FrameTypeInfo& in, const FrameTypeInfo& out) override {
@@ -36,6 +38,22 @@ class ScriptedFilter : public FrameFilterImpl<ScriptedFilter> {
                     std::to_string(out.buffersize));
   }
   void ORV_CALL notifyStop() override { m_Log.push_back(m_Tag + " stop"); }
+  void ORV_CALL lock() override {
+    FrameFilterImpl<ScriptedFilter>::lock();
+    m_Log.push_back(m_Tag + " lock");
+  }
+  void ORV_CALL unlock() override {
+    m_Log.push_back(m_Tag + " unlock");
+    FrameFilterImpl<ScriptedFilter>::unlock();
+  }
+  tParamResult setLevel(LONG v) {
+    m_Log.push_back(m_Tag + " set Level " + std::to_string(v));
+    return eParamOk;
+  }
+  tParamResult getLevel(LONG* v) {
+    *v = 0;
+    return eParamOk;
+  }
   // Writes the first source byte plus one into every destination byte;
   // produces a frame only for every `emitEvery`-th call.
   bool ORV_CALL transform(const IFrameBuffer& src, IFrameBuffer& dest) override {
@@ -47,6 +65,7 @@ class ScriptedFilter : public FrameFilterImpl<ScriptedFilter> {
 
   std::vector<GUID> inputs{MEDIASUBTYPE_Y800};
   std::vector<GUID> outputs{MEDIASUBTYPE_Y800};
+  DWORD outputSize = 0;  // the buffer size stated with every output type
   bool failOutputs = false;
   bool confirm = true;
   int emitEvery = 1;
@@ -112,6 +131,8 @@ TEST_F(ChainFixture, RefusalsNameTheFilterAndTheType) {
        "'b' does not confirm the transform from Y800 4x2 to Y800 4x2"},
       {"output of no size", [](ScriptedFilter&, ScriptedFilter& b) { b.outputs = {GUID_NULL}; },
        "'b' would produce any 4x2, a size no frame buffer can take"},
+      {"output stated smaller than its pixels", [](ScriptedFilter&, ScriptedFilter& b) { b.outputSize = 7; },
+       "'b' would produce Y800 4x2 frames of 7 bytes, though they take 8"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> log;
@@ -129,6 +150,14 @@ TEST_F(ChainFixture, RefusalsNameTheFilterAndTheType) {
     EXPECT_FALSE(chain.start(error)) << c.what;
     EXPECT_TRUE(log.empty()) << c.what;  // nothing started
   }
+}
+
+TEST_F(ChainFixture, AnInputStatedSmallerThanItsPixelsIsRefused) {
+  add("a");
+  std::string error;
+  EXPECT_FALSE(chain.negotiate(FrameTypeInfo(MEDIASUBTYPE_Y800, 4, 2, 7), error));
+  EXPECT_NE(error.find("Y800 4x2 frames of 7 bytes, though they take 8"), std::string::npos) << error;
+  EXPECT_TRUE(chain.negotiate(FrameTypeInfo(MEDIASUBTYPE_Y800, 4, 2, 9), error)) << error;  // room to spare
 }
 
 TEST_F(ChainFixture, AFilterWithoutAFrameEndsThatFramesWayDownTheChain) {
@@ -178,6 +207,20 @@ TEST_F(ChainFixture, TakesOnlyFramesOfTheNegotiatedTypeWhileRunning) {
   add("b");  // no output frame yet: frames wait for a new negotiation
   EXPECT_EQ(chain.push(frame), 0u);
   EXPECT_EQ(chain.figuresOf(0).framesIn, 1u);
+}
+
+TEST_F(ChainFixture, ParameterChangesAreMadeUnderTheFiltersLock) {
+  add("a");
+  add("b");
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = 3;
+  EXPECT_EQ(chain.setParameter(1, u"Level", v), eParamOk);
+  EXPECT_EQ(chain.setParameter(1, u"Nope", v), eParamNotFound);
+  EXPECT_EQ(chain.setParameter(2, u"Level", v), eParamNotFound);
+  const std::vector<std::string> calls = {"b lock", "b set Level 3", "b unlock", "b lock", "b unlock"};
+  EXPECT_EQ(log, calls);
 }
 
 TEST(FilterChainLifetime, StopsARunningChainAndReleasesItsReferences) {

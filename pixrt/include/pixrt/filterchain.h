@@ -57,6 +57,12 @@ class ORV_EXPORT FilterChain {
   // keep the last frame each filter produced.
   void stop();
 
+  // Sets parameter `name` of the filter at `stage` to `value`. May be called
+  // on another thread while push() runs: the change is made between the
+  // filter's lock() and unlock(), so each frame sees all of it or none.
+  // eParamNotFound for a stage past the end.
+  tParamResult setParameter(std::size_t stage, const WCHAR* name, const VARIANT& value);
+
   std::size_t size() const { return m_Stages.size(); }
   bool running() const { return m_Running; }
   const FrameTypeInfo& inputType() const { return m_Input; }
