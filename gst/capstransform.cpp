@@ -1,0 +1,219 @@
+#include "capstransform.h"
+
+#include <cstring>
+#include <limits>
+
+#include "formats.h"
+
+namespace orvgst {
+namespace {
+
+std::vector<FrameTypeInfo> takeList(FrameTypeInfo* types, LONG count) {
+  std::vector<FrameTypeInfo> list(types, types + (types ? count : 0));
+  CoTaskMemFree(types);
+  return list;
+}
+
+std::vector<FrameTypeInfo> inputTypesOf(IFrameFilter* filter) {
+  FrameTypeInfo* types = nullptr;
+  LONG count = 0;
+  if (filter->getSupportedInputTypes_(&types, &count) != S_OK) return {};
+  return takeList(types, count);
+}
+
+// How the output size follows the input size, found by asking the filter
+// about two frames larger than any region it is likely to hold.
+enum class SizeRule { Same, Swapped, Free };
+
+SizeRule sizeRuleOf(IFrameFilter* filter, const CapsPolicy& policy, const GUID& subtype) {
+  constexpr int kProbes[2][2] = {{30000, 20000}, {20008, 30016}};
+  int same = 0, swapped = 0;
+  for (const auto& probe : kProbes) {
+    FrameTypeInfo in(subtype, probe[0], declaredHeight(policy, subtype, probe[1]), 0);
+    in.buffersize = Pixlib::calcRequiredBuffersize(in);
+    const std::vector<FrameTypeInfo> out = outputTypesOf(filter, in);
+    if (out.empty()) return SizeRule::Free;
+    const std::int64_t w = out[0].dim.cx, h = Pixlib::frameRows(out[0]);
+    same += w == probe[0] && h == probe[1];
+    swapped += w == probe[1] && h == probe[0];
+  }
+  return same == 2 ? SizeRule::Same : swapped == 2 ? SizeRule::Swapped : SizeRule::Free;
+}
+
+void setIntRange(GValue* v) {
+  g_value_init(v, GST_TYPE_INT_RANGE);
+  gst_value_set_int_range(v, 1, std::numeric_limits<gint>::max());
+}
+
+void setInt(GValue* v, std::int64_t n) {
+  g_value_init(v, G_TYPE_INT);
+  g_value_set_int(v, static_cast<gint>(n));
+}
+
+// The frame rate on the other side; null: any.
+void otherRate(const GValue* rate, const CapsPolicy& policy, GstPadDirection direction, GValue* out) {
+  if (!rate) return;
+  if (policy.framesPerOutput == 1) {
+    g_value_init(out, G_VALUE_TYPE(rate));
+    g_value_copy(rate, out);
+    return;
+  }
+  if (!GST_VALUE_HOLDS_FRACTION(rate)) return;  // a range: any rate maps somewhere
+  gint n = gst_value_get_fraction_numerator(rate), d = gst_value_get_fraction_denominator(rate);
+  if (direction == GST_PAD_SINK) {
+    if (!gst_util_fraction_multiply(n, d, 1, policy.framesPerOutput, &n, &d)) return;
+  } else if (!gst_util_fraction_multiply(n, d, policy.framesPerOutput, 1, &n, &d)) {
+    return;
+  }
+  g_value_init(out, GST_TYPE_FRACTION);
+  gst_value_set_fraction(out, n, d);
+}
+
+// The subtypes a structure names: each format it lists, or every format of
+// its media type when it names none.
+std::vector<GUID> subtypesOf(const GstStructure* s) {
+  std::vector<GUID> subtypes;
+  auto add = [&](const GUID& g) {
+    if (g != GUID_NULL && std::find(subtypes.begin(), subtypes.end(), g) == subtypes.end()) subtypes.push_back(g);
+  };
+  const GValue* formats = gst_structure_get_value(s, "format");
+  GstStructure* one = gst_structure_new_empty(gst_structure_get_name(s));
+  auto tryFormat = [&](const GValue* f) {
+    gst_structure_set_value(one, "format", f);
+    add(subtypeOf(one));
+  };
+  if (!formats) {
+    static const char* const kAll[] = {"rggb", "GRAY8", "BGR", "BGRx", "RGB16", "RGB15", "UYVY"};
+    for (const char* name : kAll) {
+      gst_structure_set(one, "format", G_TYPE_STRING, name, nullptr);
+      add(subtypeOf(one));
+    }
+  } else if (GST_VALUE_HOLDS_LIST(formats)) {
+    for (guint i = 0; i < gst_value_list_get_size(formats); ++i) tryFormat(gst_value_list_get_value(formats, i));
+  } else if (G_VALUE_HOLDS_STRING(formats)) {
+    tryFormat(formats);
+  }
+  gst_structure_free(one);
+  return subtypes;
+}
+
+// Width and height on the other side of a filter whose sizes follow `rule`.
+void otherSize(SizeRule rule, const GValue* w, const GValue* h, GValue* ow, GValue* oh) {
+  const GValue* from[2] = {w, h};
+  if (rule == SizeRule::Swapped) std::swap(from[0], from[1]);
+  GValue* to[2] = {ow, oh};
+  for (int i = 0; i < 2; ++i) {
+    if (rule == SizeRule::Free || !from[i]) {
+      setIntRange(to[i]);
+    } else {
+      g_value_init(to[i], G_VALUE_TYPE(from[i]));
+      g_value_copy(from[i], to[i]);
+    }
+  }
+}
+
+void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDirection direction,
+                        const GstStructure* s, GstCaps* result) {
+  const GValue* w = gst_structure_get_value(s, "width");
+  const GValue* h = gst_structure_get_value(s, "height");
+  GValue rate = G_VALUE_INIT;
+  otherRate(gst_structure_get_value(s, "framerate"), policy, direction, &rate);
+  const GValue* r = G_IS_VALUE(&rate) ? &rate : nullptr;
+  const bool fixed = w && h && G_VALUE_HOLDS_INT(w) && G_VALUE_HOLDS_INT(h);
+
+  for (const GUID& subtype : subtypesOf(s)) {
+    if (direction == GST_PAD_SINK) {
+      FrameTypeInfo in(subtype, 0, 0, 0);
+      if (filter->checkInputType_(in) != S_OK) continue;
+      if (fixed) {
+        in.dim = {g_value_get_int(w), declaredHeight(policy, subtype, g_value_get_int(h))};
+        in.buffersize = Pixlib::calcRequiredBuffersize(in);
+        for (const FrameTypeInfo& out : outputTypesOf(filter, in)) {
+          GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
+          setInt(&ow, out.dim.cx);
+          setInt(&oh, Pixlib::frameRows(out));
+          appendCapsOf(result, out.subtype, &ow, &oh, r);
+          g_value_unset(&ow);
+          g_value_unset(&oh);
+        }
+        continue;
+      }
+      const SizeRule rule = sizeRuleOf(filter, policy, subtype);
+      for (const FrameTypeInfo& out : outputTypesOf(filter, in)) {
+        GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
+        otherSize(rule, w, h, &ow, &oh);
+        appendCapsOf(result, out.subtype, &ow, &oh, r);
+        g_value_unset(&ow);
+        g_value_unset(&oh);
+      }
+    } else {
+      // Every input type one of whose outputs is this subtype.
+      for (const FrameTypeInfo& in : inputTypesOf(filter)) {
+        bool gives = false;
+        for (const FrameTypeInfo& out : outputTypesOf(filter, FrameTypeInfo(in.subtype, 0, 0, 0)))
+          gives = gives || out.subtype == subtype;
+        if (!gives) continue;
+        const SizeRule rule = sizeRuleOf(filter, policy, in.subtype);
+        GValue iw = G_VALUE_INIT, ih = G_VALUE_INIT;
+        otherSize(rule, w, h, &iw, &ih);
+        appendCapsOf(result, in.subtype, &iw, &ih, r);
+        g_value_unset(&iw);
+        g_value_unset(&ih);
+      }
+    }
+  }
+  if (r) g_value_unset(&rate);
+}
+
+GstCaps* anySizeCaps(const std::vector<GUID>& subtypes) {
+  GstCaps* caps = gst_caps_new_empty();
+  GValue size = G_VALUE_INIT, rate = G_VALUE_INIT;
+  setIntRange(&size);
+  g_value_init(&rate, GST_TYPE_FRACTION_RANGE);
+  gst_value_set_fraction_range_full(&rate, 0, 1, std::numeric_limits<gint>::max(), 1);
+  for (const GUID& g : subtypes) appendCapsOf(caps, g, &size, &size, &rate);
+  g_value_unset(&size);
+  g_value_unset(&rate);
+  return gst_caps_simplify(caps);
+}
+
+}  // namespace
+
+LONG declaredHeight(const CapsPolicy& policy, const GUID& subtype, int rows) {
+  return policy.negativeHeightForBottomUp && Pixlib::isBottomUpFrameType(subtype) ? -rows : rows;
+}
+
+std::vector<FrameTypeInfo> outputTypesOf(IFrameFilter* filter, const FrameTypeInfo& in) {
+  FrameTypeInfo* types = nullptr;
+  LONG count = 0;
+  if (filter->getTransformOutputTypes_(in, &types, &count) != S_OK) return {};
+  return takeList(types, count);
+}
+
+GstCaps* transformCaps(IFrameFilter* filter, const CapsPolicy& policy, GstPadDirection direction,
+                       const GstCaps* caps) {
+  GstCaps* result = gst_caps_new_empty();
+  if (gst_caps_is_any(caps)) {
+    gst_caps_unref(result);
+    return direction == GST_PAD_SINK ? srcTemplateCaps(filter) : sinkTemplateCaps(filter);
+  }
+  for (guint i = 0; i < gst_caps_get_size(caps); ++i)
+    transformStructure(filter, policy, direction, gst_caps_get_structure(caps, i), result);
+  return result;
+}
+
+GstCaps* sinkTemplateCaps(IFrameFilter* filter) {
+  std::vector<GUID> subtypes;
+  for (const FrameTypeInfo& t : inputTypesOf(filter)) subtypes.push_back(t.subtype);
+  return anySizeCaps(subtypes);
+}
+
+GstCaps* srcTemplateCaps(IFrameFilter* filter) {
+  std::vector<GUID> subtypes;
+  for (const FrameTypeInfo& in : inputTypesOf(filter))
+    for (const FrameTypeInfo& out : outputTypesOf(filter, FrameTypeInfo(in.subtype, 0, 0, 0)))
+      if (std::find(subtypes.begin(), subtypes.end(), out.subtype) == subtypes.end()) subtypes.push_back(out.subtype);
+  return anySizeCaps(subtypes);
+}
+
+}  // namespace orvgst
