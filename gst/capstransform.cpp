@@ -1,7 +1,9 @@
 #include "capstransform.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "formats.h"
 
@@ -71,22 +73,30 @@ void otherRate(const GValue* rate, const CapsPolicy& policy, GstPadDirection dir
 
 // The subtypes a structure names: each format it lists, or every format of
 // its media type when it names none.
-std::vector<GUID> subtypesOf(const GstStructure* s) {
-  std::vector<GUID> subtypes;
-  auto add = [&](const GUID& g) {
-    if (g != GUID_NULL && std::find(subtypes.begin(), subtypes.end(), g) == subtypes.end()) subtypes.push_back(g);
+struct NamedSubtype {
+  GUID subtype;
+  std::vector<std::string> formats;  // the structure's formats of this subtype
+};
+
+std::vector<NamedSubtype> subtypesOf(const GstStructure* s) {
+  std::vector<NamedSubtype> subtypes;
+  auto add = [&](const GUID& g, const char* format) {
+    if (g == GUID_NULL) return;
+    auto known = std::find_if(subtypes.begin(), subtypes.end(), [&](const NamedSubtype& n) { return n.subtype == g; });
+    if (known == subtypes.end()) known = subtypes.insert(subtypes.end(), NamedSubtype{g, {}});
+    known->formats.push_back(format);
   };
   const GValue* formats = gst_structure_get_value(s, "format");
   GstStructure* one = gst_structure_new_empty(gst_structure_get_name(s));
   auto tryFormat = [&](const GValue* f) {
     gst_structure_set_value(one, "format", f);
-    add(subtypeOf(one));
+    if (G_VALUE_HOLDS_STRING(f)) add(subtypeOf(one), g_value_get_string(f));
   };
   if (!formats) {
     static const char* const kAll[] = {"rggb", "GRAY8", "BGR", "BGRx", "RGB16", "RGB15", "UYVY"};
     for (const char* name : kAll) {
       gst_structure_set(one, "format", G_TYPE_STRING, name, nullptr);
-      add(subtypeOf(one));
+      add(subtypeOf(one), name);
     }
   } else if (GST_VALUE_HOLDS_LIST(formats)) {
     for (guint i = 0; i < gst_value_list_get_size(formats); ++i) tryFormat(gst_value_list_get_value(formats, i));
@@ -121,7 +131,15 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
   const GValue* r = G_IS_VALUE(&rate) ? &rate : nullptr;
   const bool fixed = w && h && G_VALUE_HOLDS_INT(w) && G_VALUE_HOLDS_INT(h);
 
-  for (const GUID& subtype : subtypesOf(s)) {
+  for (const NamedSubtype& named : subtypesOf(s)) {
+    const GUID& subtype = named.subtype;
+    // A subtype that stays keeps its GStreamer format (BGRA stays BGRA).
+    auto appendOther = [&](const GUID& other, const GValue* ow, const GValue* oh) {
+      if (other == subtype && named.formats.size() == 1 && !gst_structure_has_name(s, "video/x-bayer"))
+        appendCapsOf(result, other, ow, oh, r, named.formats[0].c_str());
+      else
+        appendCapsOf(result, other, ow, oh, r);
+    };
     if (direction == GST_PAD_SINK) {
       FrameTypeInfo in(subtype, 0, 0, 0);
       if (filter->checkInputType_(in) != S_OK) continue;
@@ -132,7 +150,7 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
           GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
           setInt(&ow, out.dim.cx);
           setInt(&oh, Pixlib::frameRows(out));
-          appendCapsOf(result, out.subtype, &ow, &oh, r);
+          appendOther(out.subtype, &ow, &oh);
           g_value_unset(&ow);
           g_value_unset(&oh);
         }
@@ -142,7 +160,7 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
       for (const FrameTypeInfo& out : outputTypesOf(filter, in)) {
         GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
         otherSize(rule, w, h, &ow, &oh);
-        appendCapsOf(result, out.subtype, &ow, &oh, r);
+        appendOther(out.subtype, &ow, &oh);
         g_value_unset(&ow);
         g_value_unset(&oh);
       }
@@ -156,7 +174,7 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
         const SizeRule rule = sizeRuleOf(filter, policy, in.subtype);
         GValue iw = G_VALUE_INIT, ih = G_VALUE_INIT;
         otherSize(rule, w, h, &iw, &ih);
-        appendCapsOf(result, in.subtype, &iw, &ih, r);
+        appendOther(in.subtype, &iw, &ih);
         g_value_unset(&iw);
         g_value_unset(&ih);
       }
@@ -180,7 +198,15 @@ GstCaps* anySizeCaps(const std::vector<GUID>& subtypes) {
 }  // namespace
 
 LONG declaredHeight(const CapsPolicy& policy, const GUID& subtype, int rows) {
-  return policy.negativeHeightForBottomUp && Pixlib::isBottomUpFrameType(subtype) ? -rows : rows;
+  switch (policy.heights) {
+    case CapsPolicy::Heights::NegativeForBottomUp:
+      return Pixlib::isBottomUpFrameType(subtype) ? -rows : rows;
+    case CapsPolicy::Heights::NegativeInput:
+      return -rows;
+    case CapsPolicy::Heights::Positive:
+      break;
+  }
+  return rows;
 }
 
 std::vector<FrameTypeInfo> outputTypesOf(IFrameFilter* filter, const FrameTypeInfo& in) {

@@ -13,10 +13,18 @@ namespace orvgst {
 // How an element declares GStreamer's frames to its filter, and how it
 // changes the frame rate.
 struct CapsPolicy {
-  // GStreamer stores rows top-down. For a subtype the module stores
-  // bottom-up, a negative height says so, unless the filter takes only
-  // positive heights (it then counts its region rows from the bottom).
-  bool negativeHeightForBottomUp = true;
+  // GStreamer stores rows top-down. How a filter is told so, the way that
+  // needs no copy:
+  enum class Heights {
+    // A subtype the module stores bottom-up gets a negative height.
+    NegativeForBottomUp,
+    // Every input gets a negative height: the filter writes its output rows
+    // in its source's memory order, whatever that is declared to be.
+    NegativeInput,
+    // Only positive heights: a region's rows are counted from the bottom.
+    Positive,
+  };
+  Heights heights = Heights::NegativeForBottomUp;
   // Input frames per output frame: the output rate is the input's divided.
   int framesPerOutput = 1;
 };

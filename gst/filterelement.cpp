@@ -66,14 +66,17 @@ const ElementDescription& descriptionOf(gpointer instance) {
   return *reinterpret_cast<OrvFilterClass*>(G_OBJECT_GET_CLASS(instance))->description;
 }
 
-// A region filter takes only positive heights, so on a bottom-up subtype it
-// counts its rows from the bottom; every other filter is told the truth
-// with a negative height.
+// How each filter is told that GStreamer stores rows top-down, without a
+// copy: the region filter takes only positive heights, so on a bottom-up
+// subtype its rows count from the bottom; the demosaicing filter writes its
+// rows in its source's memory order when the source is declared bottom-up;
+// every other filter is told the truth with a negative height.
 bool countsRegionFromBottom(const ElementDescription& d) { return d.key == "roi"; }
 
 CapsPolicy policyOf(const ElementState& s) {
   CapsPolicy policy;
-  policy.negativeHeightForBottomUp = !countsRegionFromBottom(*s.description);
+  if (countsRegionFromBottom(*s.description)) policy.heights = CapsPolicy::Heights::Positive;
+  if (s.description->key == "debayer") policy.heights = CapsPolicy::Heights::NegativeInput;
   if (!s.description->alwaysEmits()) {
     // Runs of 2^level frames become one.
     if (const PropertyDescription* level = s.description->property("denoise-level")) {

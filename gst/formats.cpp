@@ -35,13 +35,13 @@ constexpr BayerPattern kBayerPatterns[] = {{"rggb", 2}, {"gbrg", 0}, {"grbg", 3}
 }  // namespace
 
 void appendCapsOf(GstCaps* caps, const GUID& subtype, const GValue* width, const GValue* height,
-                  const GValue* framerate) {
+                  const GValue* framerate, const char* onlyFormat) {
   GstStructure* s = nullptr;
   GValue formats = G_VALUE_INIT;
   gst_value_list_init(&formats, 4);
   const char* media = nullptr;
   for (const FormatName& f : kFormats) {
-    if (*f.subtype != subtype) continue;
+    if (*f.subtype != subtype || (onlyFormat && std::strcmp(onlyFormat, f.format) != 0)) continue;
     media = f.media;
     GValue v = G_VALUE_INIT;
     g_value_init(&v, G_TYPE_STRING);

@@ -14,8 +14,9 @@ namespace orvgst {
 
 // The GStreamer formats of one subtype, appended to `caps` with the given
 // width, height and frame-rate fields (copied; null leaves a field out).
+// With `onlyFormat`, that one of the subtype's formats.
 void appendCapsOf(GstCaps* caps, const GUID& subtype, const GValue* width, const GValue* height,
-                  const GValue* framerate);
+                  const GValue* framerate, const char* onlyFormat = nullptr);
 
 // The subtype of one caps structure, or GUID_NULL for a format the module
 // has no subtype for.

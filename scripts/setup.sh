@@ -12,6 +12,10 @@ packages=(
   # input and screenshots.
   libgtk-3-dev libx11-dev adwaita-icon-theme fonts-dejavu-core
   xvfb xauth xdotool imagemagick
+  # GStreamer elements: the plug-in, its tests (check library, gst-launch-1.0)
+  # and the peers they are compared with (videoflip, videocrop, bayer2rgb, RTP).
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 )
 # Optional peers for the benchmarks: ORV_WITH_PEERS=1 scripts/setup.sh
 if [[ "${ORV_WITH_PEERS:-0}" == 1 ]]; then
