@@ -114,13 +114,22 @@ bool isRegionRow(const ElementState& s, const PropertyDescription& p) {
 
 // ---- Properties -----------------------------------------------------------
 
+// A refused setting: a warning on the bus, or on stderr for an element that
+// is in no pipeline yet (gst-launch-1.0 sets properties before it has one).
+void warnSetting(OrvFilter* e, const std::string& text) {
+  GstBus* bus = gst_element_get_bus(GST_ELEMENT(e));
+  if (!bus) {
+    g_warning("%s", text.c_str());
+    return;
+  }
+  gst_object_unref(bus);
+  GST_ELEMENT_WARNING(e, LIBRARY, SETTINGS, ("%s", text.c_str()), (nullptr));
+}
+
 void warnRefused(OrvFilter* e, const PropertyDescription& p, const std::string& value, tParamResult result) {
-  const std::string reason = Pixlib::refusalReason(p.traits, result);
-  GST_ELEMENT_WARNING(e, LIBRARY, SETTINGS,
-                      ("%s refuses %s=%s%s: %s; the running value stays", descriptionOf(e).elementName.c_str(),
-                       p.key.c_str(), value.c_str(), result == eParamLiveMode ? " while streaming" : "",
-                       reason.c_str()),
-                      (nullptr));
+  warnSetting(e, descriptionOf(e).elementName + " refuses " + p.key + "=" + value +
+                     (result == eParamLiveMode ? " while streaming" : "") + ": " +
+                     Pixlib::refusalReason(p.traits, result) + "; the running value stays");
 }
 
 void setParameterProperty(OrvFilter* e, const PropertyDescription& p, const GValue* value) {
@@ -134,10 +143,8 @@ void setParameterProperty(OrvFilter* e, const PropertyDescription& p, const GVal
     const int pattern = *s.capsPattern;
     GST_OBJECT_UNLOCK(e);
     if (v != pattern)
-      GST_ELEMENT_WARNING(e, LIBRARY, SETTINGS,
-                          ("%s refuses start-pattern=%s: the Bayer caps set the start pattern",
-                           descriptionOf(e).elementName.c_str(), shown.c_str()),
-                          (nullptr));
+      warnSetting(e, descriptionOf(e).elementName + " refuses start-pattern=" + shown +
+                         ": the Bayer caps set the start pattern");
     return;
   }
   tParamResult result;
@@ -189,10 +196,7 @@ void setParameterText(OrvFilter* e, const char* text) {
   s.filter->unlock();
   GST_OBJECT_UNLOCK(e);
   if (!ok)
-    GST_ELEMENT_WARNING(e, LIBRARY, SETTINGS,
-                        ("%s refuses parameters '%s'; the running values stay", descriptionOf(e).elementName.c_str(),
-                         text),
-                        (nullptr));
+    warnSetting(e, descriptionOf(e).elementName + " refuses parameters '" + text + "'; the running values stay");
 }
 
 void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {

@@ -7,7 +7,7 @@ set -euo pipefail
 dir="$1"
 rm -rf "$dir" && mkdir -p "$dir/split" "$dir/whole"
 frames=8
-port=5610
+port=$((20000 + RANDOM % 20000))  # several builds may test at once
 camera="videotestsrc num-buffers=$frames pattern=zone-plate kx2=20 ky2=20 kt=1
   ! video/x-bayer,format=grbg,width=160,height=120,framerate=30/1 ! orvdebayer mode=edge-sensing
   ! video/x-raw,format=BGR"
