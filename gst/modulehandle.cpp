@@ -13,27 +13,13 @@ std::string modulePath() {
   return Pixlib::libraryDirectory() + "/" + kModuleFileName;
 }
 
-namespace {
-
-Pixlib::FilterModule* module = nullptr;
-
-// A GStreamer plug-in is never unloaded, so the module stays until the
-// process exits; it is released by an exit handler, which runs before the
-// platform library's statics that the module's unload code still uses.
-void unloadAtExit() {
-  delete module;
-  module = nullptr;
-}
-
-}  // namespace
-
 IFilterFactory* moduleFactory(std::string& error) {
   static std::once_flag once;
+  // Never unloaded: a GStreamer plug-in stays loaded until the process exits,
+  // and so do the elements' filters.
+  static Pixlib::FilterModule* module = nullptr;
   static std::string loadError;
-  std::call_once(once, [] {
-    module = Pixlib::FilterModule::load(modulePath(), loadError).release();
-    if (module) std::atexit(unloadAtExit);
-  });
+  std::call_once(once, [] { module = Pixlib::FilterModule::load(modulePath(), loadError).release(); });
   error = loadError;
   return module ? module->factory() : nullptr;
 }
