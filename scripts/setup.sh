@@ -16,6 +16,9 @@ packages=(
   # and the peers they are compared with (videoflip, videocrop, bayer2rgb, RTP).
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  # The Python binding, its tests (OpenCV is their reference) and installing
+  # it without a package index.
+  pybind11-dev python3-dev python3-numpy python3-opencv python3-pytest python3-venv python3-pip
 )
 # Optional peers for the benchmarks: ORV_WITH_PEERS=1 scripts/setup.sh
 if [[ "${ORV_WITH_PEERS:-0}" == 1 ]]; then

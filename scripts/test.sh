@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in an optimised build, then once
 # more under AddressSanitizer + UndefinedBehaviorSanitizer, and the concurrency
-# tests a third time under ThreadSanitizer. The optimised pass
-# includes the dialogs in real GTK windows (ctest label gui) when xvfb-run is
-# installed; GTK stays out of the sanitizer passes.
+# tests a third time under ThreadSanitizer. The optimised pass includes the
+# Python binding's pytest tests, and the dialogs in real GTK windows (ctest
+# label gui) when xvfb-run is installed; GTK and Python stay out of the
+# sanitizer passes.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
 jobs="$(nproc)"
 
 echo "== tests (optimised build)"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Debian's own interpreter, the one python3-numpy serves, whatever comes first on PATH.
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPython3_EXECUTABLE=/usr/bin/python3
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
