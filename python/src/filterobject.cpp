@@ -270,6 +270,10 @@ py::object FilterObject::call(py::handle frame, py::handle out) {
     throw py::value_error(m_Name + " takes arrays of shape " + expectedInputs() + ", not " + shapeOf(input));
   const LONG rows = static_cast<LONG>(input.shape(0));
   const LONG cols = static_cast<LONG>(input.shape(1));
+  // The demosaicing kernels compute the inner rows and columns and copy the
+  // outer ones from their neighbours: a smaller mosaic has none to copy from.
+  if (m_pTraits && m_pTraits->key == "debayer" && (rows < 3 || cols < 3))
+    throw py::value_error(m_Name + " takes mosaics of at least 3 x 3 samples, not " + shapeOf(input));
   if (!(input.flags() & py::array::c_style)) input = py::array_t<std::uint8_t, py::array::c_style>::ensure(input);
 
   py::array output;
@@ -286,7 +290,10 @@ py::object FilterObject::call(py::handle frame, py::handle out) {
 
   auto lock = lockWithoutGil(m_Mutex);
   if (m_InChain) throw py::value_error("'" + m_Name + "' is part of a running Chain; stop the chain first");
-  if (!m_Live || layout != m_Layout || rows != m_Rows || cols != m_Cols || wanted != m_WantedChannels) {
+  Layout current = Layout::Plane;
+  layoutOfType(m_Decl.out, current);
+  // Another output layout only when the caller's array asks for one.
+  if (!m_Live || layout != m_Layout || rows != m_Rows || cols != m_Cols || (given && wanted != channelsOf(current))) {
     stopLocked();
     Declaration decl;
     std::string error;
@@ -297,7 +304,6 @@ py::object FilterObject::call(py::handle frame, py::handle out) {
     m_Layout = layout;
     m_Rows = rows;
     m_Cols = cols;
-    m_WantedChannels = wanted;
     m_Live = true;
     m_Reversed.assign(decl.reverseOut ? decl.out.buffersize : 0, 0);
   }

@@ -76,7 +76,6 @@ class FilterObject {
   bool m_InChain = false;
   Layout m_Layout = Layout::Plane;
   LONG m_Rows = 0, m_Cols = 0;
-  int m_WantedChannels = 0;
   Declaration m_Decl;
   std::vector<BYTE> m_Reversed;  // output staging when rows must be turned over
 

@@ -46,6 +46,7 @@ def test_parameters_as_keywords_attributes_dict_and_text():
     (lambda: corefilters.Filter("DeBayer").load("{'Mode': 9}"), ValueError, ["DeBayer"]),
     (lambda: corefilters.Filter("DeBayer")(np.zeros((8, 8), np.float32)), TypeError, ["uint8", "(H, W)"]),
     (lambda: corefilters.Filter("DeBayer")(np.zeros((8, 8, 3), np.uint8)), ValueError, ["(H, W)", "(8, 8, 3)"]),
+    (lambda: corefilters.Filter("DeBayer")(np.zeros((2, 8), np.uint8)), ValueError, ["3 x 3", "(2, 8)"]),
     (lambda: corefilters.Filter("ROI")(np.zeros((8, 8, 2), np.uint8)), ValueError, ["(H, W, 3)", "(8, 8, 2)"]),
     (lambda: corefilters.Filter("ROI")([[1, 2]]), TypeError, ["list"]),
     (lambda: corefilters.Filter("ROI", top=600)(np.zeros((480, 640, 3), np.uint8)), ValueError, ["ROI"]),
@@ -106,7 +107,7 @@ def test_streaming_state_and_live_rules():
     with pytest.raises(ValueError, match="denoise_level=2 while streaming"):
         d.denoise_level = 2
     assert d(random_frame((6, 8))) is None  # another shape starts a new run
-    assert d(a) is None and d(b) is not None
+    assert d(a, out=np.empty_like(a)) is None and d(b) is not None  # out= keeps the run
     d.stop()
     d.denoise_level = 0
     np.testing.assert_array_equal(d(a), a)
