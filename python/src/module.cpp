@@ -71,6 +71,7 @@ using namespace corefilters_py;
 
 PYBIND11_MODULE(corefilters, m) {
   m.doc() = "Camera frame filters (DeBayer, Bayer to Y800, Rotate Flip, ROI, DeNoise) on NumPy arrays";
+  py::module_::import("numpy");  // every call takes and gives its arrays
   loadedModule();  // fails the import with the reason when the module cannot load
 
   m.def("filters", &describeFilters, "The module's filters: parameters (name, key, type, value, values) and inputs");
