@@ -102,7 +102,7 @@ bool declareFor(IFrameFilter* filter, Layout layout, LONG rows, LONG cols, int w
     if (!chosen) continue;
     const FrameTypeInfo out = packed(*chosen);
     if (out.buffersize == 0 || filter->checkTransformTypes_(in, out) != S_OK) continue;
-    Declaration d{in, out, seenFlipped(in), false};
+    Declaration d{in, out, seenFlipped(in), false, outputs.size() > 1};
     d.reverseOut = rowsReversed(d.flipped, out);
     if (!found || (result.reverseOut && !d.reverseOut)) result = d;
     found = true;

@@ -34,6 +34,8 @@ struct Declaration {
   bool flipped = false;
   // The output's memory rows run opposite to the array's rows.
   bool reverseOut = false;
+  // The filter offers outputs of more than one layout (DeBayer: BGR or BGRA).
+  bool outputChoice = false;
 };
 
 // The declarations of an array of `layout`, rows x cols, best first.

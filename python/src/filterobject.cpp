@@ -292,8 +292,9 @@ py::object FilterObject::call(py::handle frame, py::handle out) {
   if (m_InChain) throw py::value_error("'" + m_Name + "' is part of a running Chain; stop the chain first");
   Layout current = Layout::Plane;
   layoutOfType(m_Decl.out, current);
-  // Another output layout only when the caller's array asks for one.
-  if (!m_Live || layout != m_Layout || rows != m_Rows || cols != m_Cols || (given && wanted != channelsOf(current))) {
+  // Another output layout only when the call asks for one the stream lacks.
+  const bool otherOutput = m_Decl.outputChoice && wanted != channelsOf(current);
+  if (!m_Live || layout != m_Layout || rows != m_Rows || cols != m_Cols || otherOutput) {
     stopLocked();
     Declaration decl;
     std::string error;
