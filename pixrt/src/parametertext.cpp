@@ -3,6 +3,8 @@
 // bool ones.
 #include "pixrt/parametertext.h"
 
+#include "pixrt/filtertraits.h"
+
 #include <limits>
 #include <new>
 #include <nlohmann/json.hpp>
@@ -80,6 +82,10 @@ VARTYPE parameterType(IParameterCtrl* pCtrl, const std::u16string& name) {
   return VT_I4;
 }
 
+const ParameterTraits* traitsOf(const FilterTraits* traits, const std::string& key) {
+  return traits ? findParameterTraits(*traits, orv::utf8ToUtf16(key)) : nullptr;
+}
+
 // True when `value` converts to `type` as the filter's setParameter converts it.
 bool converts(const Json& value, VARTYPE type) {
   VARIANT v = toVariant(value);
@@ -88,19 +94,10 @@ bool converts(const Json& value, VARTYPE type) {
   return ok;
 }
 
-std::string refusal(tParamResult result) {
-  switch (result) {
-    case eParamInvalid: return "is out of range or not allowed";
-    case eParamLiveMode: return "is not allowed while the filter streams";
-    case eParamFailed: return "does not convert to the parameter's type";
-    case eParamNotFound: return "names no parameter";
-    default: return "is refused (result " + std::to_string(static_cast<int>(result)) + ")";
-  }
-}
-
 // Parses `data` into `object` and checks everything that can be checked
 // without applying a value. False with `reason` set when the text fails.
-bool checkText(IParameterCtrl* pCtrl, const std::string& data, Json& object, std::string& reason) {
+bool checkText(IParameterCtrl* pCtrl, const std::string& data, const FilterTraits* traits, Json& object,
+               std::string& reason) {
   // Keys of the top-level object, to find one given twice (a JSON parser
   // would silently keep one of them).
   std::set<std::string> keys;
@@ -142,7 +139,9 @@ bool checkText(IParameterCtrl* pCtrl, const std::string& data, Json& object, std
       return false;
     }
     if (!converts(value, type)) {
-      reason = "'" + key + "': " + value.dump() + " does not convert to " + typeName;
+      const ParameterTraits* param = traitsOf(traits, key);
+      reason = "'" + key + "': " + value.dump() + " does not convert to " + typeName +
+               (param ? " (it takes " + describeValues(*param) + ")" : "");
       return false;
     }
   }
@@ -172,14 +171,15 @@ std::string saveFrameFilterData(const IParameterCtrl* pCtrl) {
   return object.empty() ? std::string() : object.dump();
 }
 
-bool restoreFrameFilterData(IParameterCtrl* pCtrl, const std::string& data, std::string& reason) {
+bool restoreFrameFilterData(IParameterCtrl* pCtrl, const std::string& data, std::string& reason,
+                            const FilterTraits* traits) {
   if (!pCtrl) {
     reason = "no filter";
     return false;
   }
   try {
     Json object;
-    if (!checkText(pCtrl, data, object, reason)) return false;
+    if (!checkText(pCtrl, data, traits, object, reason)) return false;
     // Apply every value in text order; a refusal does not stop the rest.
     std::string refused;
     for (const auto& item : object.items()) {
@@ -187,9 +187,11 @@ bool restoreFrameFilterData(IParameterCtrl* pCtrl, const std::string& data, std:
       VARIANT v = toVariant(item.value());
       const tParamResult result = pCtrl->setParameter(name.c_str(), &v);
       VariantClear(&v);
-      if (result != eParamOk)
-        refused +=
-            (refused.empty() ? "" : "; ") + ("'" + item.key() + "': " + item.value().dump() + " " + refusal(result));
+      if (result != eParamOk) {
+        refused += refused.empty() ? "" : "; ";
+        refused += "'" + item.key() + "': " + item.value().dump() + " is refused: " +
+                   refusalReason(traitsOf(traits, item.key()), result);
+      }
     }
     reason = refused;
     return refused.empty();

@@ -108,7 +108,8 @@ TEST(ToolErrors, ExplainBadInputAndExitNonZero) {
       {{"run", "--filter", b2y + "@" + dir + "/none.json"}, 1, "cannot read the parameter file"},
       {{"run", "--filter", b2y + "@" + dir + "/bad.json"}, 1,
        "'Bayer to Y800' rejects the parameter text in '" + dir + "/bad.json': not JSON (the text ends too early)"},
-      {{"run", "--filter", "DeBayer@" + dir + "/mode7.json"}, 1, "'Mode': 7 is out of range or not allowed"},
+      {{"run", "--filter", "DeBayer@" + dir + "/mode7.json"}, 1,
+       "'Mode': 7 is refused: the value is out of range or not allowed (it takes 0..2"},
       {{"run", "--filter", b2y + "@/dev/zero", "--max-file-size", "64K"}, 1,
        "cannot read the parameter file '/dev/zero' for 'Bayer to Y800': longer than the file size limit of 64 KiB "
        "(--max-file-size raises it)"},

@@ -227,7 +227,7 @@ TEST_F(Params, ARejectedTextNamesTheKeyAndTheReason) {
       {"{\"Nope\":1}", "'Nope' is not a parameter of the filter (its parameters: "},
       {"{\"Enabled\":\"maybe\"}", "'Enabled': \"maybe\" does not convert to Boolean"},
       {"{\"Gain\":null}", "'Gain': null is not a value"},
-      {"{\"Gain\":500,\"Enabled\":true}", "'Gain': 500 is out of range or not allowed"},
+      {"{\"Gain\":500,\"Enabled\":true}", "'Gain': 500 is refused: the value is out of range or not allowed"},
   };
   for (const auto& c : cases) {
     std::string reason;

@@ -100,7 +100,8 @@ int loadParameterFile(const std::string& filter, IParameterCtrl* params, const s
     error = "cannot read the parameter file '" + path + "' for '" + filter + "': " + why;
     return kExitFailure;
   }
-  if (!Pixlib::restoreFrameFilterData(params, std::string(bytes.begin(), bytes.end()), why)) {
+  const Pixlib::FilterTraits* traits = Pixlib::findFilterTraits(orv::utf8ToUtf16(filter));
+  if (!Pixlib::restoreFrameFilterData(params, std::string(bytes.begin(), bytes.end()), why, traits)) {
     error = "'" + filter + "' rejects the parameter text in '" + path + "': " + why;
     return kExitFailure;
   }
