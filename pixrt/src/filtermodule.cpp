@@ -11,7 +11,11 @@ std::unique_ptr<FilterModule> FilterModule::load(const std::string& path, std::s
     error = "cannot load filter module '" + path + "': no such file";
     return nullptr;
   }
-  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // dlopen looks a name without '/' up on the library search path, where
+  // another file of that name may be found first: the file checked above is
+  // the one loaded.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = ::dlerror();
     error = "cannot load filter module '" + path + "': not a loadable module (" + (why ? why : "unknown error") + ")";

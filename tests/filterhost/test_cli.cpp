@@ -80,6 +80,8 @@ TEST(ToolErrors, ExplainBadInputAndExitNonZero) {
   std::ofstream(dir + "/cut.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), 40);
   std::ofstream(dir + "/junk.ftf") << "not a module";
   std::ofstream(dir + "/bad.json") << "{\"Mode\":";
+  std::ofstream(dir + "/mode7.json") << "{\"Mode\":7}";
+  std::ofstream(dir + "/huge.pgm") << "P5\n60000 60000\n255\n";
 
   struct Case {
     std::vector<std::string> args;
@@ -104,7 +106,25 @@ TEST(ToolErrors, ExplainBadInputAndExitNonZero) {
       {{"run", "--filter", b2y, "--input", dir + "/grey.png", "--input", dir + "/other.png"}, 1,
        "is 5x2 grey, unlike the first image (4x2 grey)"},
       {{"run", "--filter", b2y + "@" + dir + "/none.json"}, 1, "cannot read the parameter file"},
-      {{"run", "--filter", b2y + "@" + dir + "/bad.json"}, 1, "rejects the parameter text"},
+      {{"run", "--filter", b2y + "@" + dir + "/bad.json"}, 1,
+       "'Bayer to Y800' rejects the parameter text in '" + dir + "/bad.json': not JSON (the text ends too early)"},
+      {{"run", "--filter", "DeBayer@" + dir + "/mode7.json"}, 1,
+       "'Mode': 7 is refused: the value is out of range or not allowed (it takes 0..2"},
+      {{"run", "--filter", b2y + "@/dev/zero", "--max-file-size", "64K"}, 1,
+       "cannot read the parameter file '/dev/zero' for 'Bayer to Y800': longer than the file size limit of 64 KiB "
+       "(--max-file-size raises it)"},
+      {{"run", "--filter", b2y, "--input", "/dev/zero", "--max-file-size", "1M"}, 1,
+       "cannot read image '/dev/zero': longer than the file size limit of 1 MiB"},
+      {{"run", "--filter", b2y, "--input", dir + "/huge.pgm"}, 1,
+       "60000x60000 pixels needs 3.4 GiB, more than the 1 GiB of frame memory left for it"},
+      {{"run", "--filter", b2y, "--size", "64x64", "--max-frame-memory", "20K"}, 1,
+       "the run needs 24 KiB of frame memory (source 16 KiB, input frames 4 KiB, output frames 4 KiB), more than "
+       "the frame memory limit of 20 KiB (--max-frame-memory raises it)"},
+      {{"run", "--filter", b2y, "--size", "4096x4096", "--max-frame-memory", "16M"}, 1,
+       "the camera at 4096x4096 needs 64 MiB for its scene, more than the frame memory limit of 16 MiB"},
+      {{"run", "--filter", b2y, "--max-frame-memory", "lots"}, 2, "expected a number of bytes from 1"},
+      {{"run", "--filter", b2y, "-o", dir + "/x.jpg"}, 2,
+       "-o " + dir + "/x.jpg: the tool writes pictures as .png, .pgm (grey) or .ppm (colour), not as .jpg"},
       {{"run", "--filter", b2y, "--size", "5"}, 2, "--size 5: expected WIDTHxHEIGHT"},
       {{"run", "--filter", b2y, "--size", "4x4", "-o", dir + "/nodir/x.png"}, 1, "cannot write image"},
       {{"--module", dir + "/missing.ftf", "list"}, 1, "no such file"},
@@ -122,10 +142,33 @@ TEST(ToolErrors, ExplainBadInputAndExitNonZero) {
   }
 }
 
+TEST(ToolOutputs, NeverReplaceAFileTheRunReads) {
+  const std::string dir = scratchDir();
+  const std::string in = dir + "/in.png", link = dir + "/link.png", params = dir + "/p.json";
+  writePicture(in, greyRamp(4, 4));
+  std::filesystem::create_symlink(in, link);
+  std::ofstream(params) << "{\"Mode\":0}";
+  const std::string picture = orv_test::fileText(in);
+  const std::vector<std::string> cases[] = {
+      {"run", "--input", in, "--filter", "Bayer to Y800", "-o", in},
+      {"run", "--input", in, "--filter", "Bayer to Y800", "-o", link},
+      {"run", "--filter", "DeBayer@" + params + ":Mode=2", "--save-params", params, "--size", "8x8", "--frames", "1"},
+      {"dialog", "DeBayer", "--load-params", params, "--save-params", params},
+  };
+  for (const auto& args : cases) {
+    const auto r = runTool(args, dir);
+    EXPECT_EQ(r.exitCode, 1) << args.back() << "\n" << r.err;
+    EXPECT_NE(r.err.find("it is one of the files this run reads"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(orv_test::fileText(in), picture);
+  EXPECT_EQ(orv_test::fileText(params), "{\"Mode\":0}");
+}
+
 TEST(ToolHelp, DocumentsTheChainSyntaxAndParameterFiles) {
   const auto r = runTool({"--help"}, scratchDir());
   EXPECT_EQ(r.exitCode, 0);
-  for (const char* text : {"--filter 'NAME[@FILE][:PARAM=VALUE,...]'", "--save-params FILE", "--stages DIR"})
+  for (const char* text : {"--filter 'NAME[@FILE][:PARAM=VALUE,...]'", "--save-params FILE", "--stages DIR",
+                           "--max-file-size SIZE", "--max-frame-memory SIZE"})
     EXPECT_NE(r.out.find(text), std::string::npos) << text;
 }
 
@@ -145,7 +188,8 @@ TEST(ToolDemo, RunsTheCameraThroughTheDemoChainAndWritesEveryStage) {
   // One picture per filter after the source.
   const std::size_t filters = static_cast<std::size_t>(std::count(r.out.begin(), r.out.end(), '['));
   std::size_t pictures = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir + "/demo")) pictures += entry.path().extension() == ".png";
+  for (const auto& entry : std::filesystem::directory_iterator(dir + "/demo"))
+    pictures += entry.path().extension() == ".png";
   EXPECT_EQ(pictures, filters + 2);
 }
 

@@ -2,6 +2,7 @@
 // layout pictures are turned into and read back from.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <fstream>
@@ -22,6 +23,47 @@ Image patterned(int width, int height, int channels) {
 }
 
 std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::vector<std::uint8_t> bigEndian(std::initializer_list<std::uint32_t> values) {
+  std::vector<std::uint8_t> bytes;
+  for (std::uint32_t v : values)
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(v >> shift));
+  return bytes;
+}
+
+// The checksum of a PNG chunk, over its type and data.
+std::uint32_t crcOf(const std::uint8_t* bytes, std::size_t size) {
+  return static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(size)));
+}
+
+// An encoded PNG with one more chunk right after its header chunk (the
+// signature and IHDR take the first 33 bytes).
+std::vector<std::uint8_t> withChunk(std::vector<std::uint8_t> file, const char* type,
+                                    const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> chunk = bigEndian({static_cast<std::uint32_t>(data.size())});
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  const std::vector<std::uint8_t> crc = bigEndian({crcOf(&chunk[4], chunk.size() - 4)});
+  chunk.insert(chunk.end(), crc.begin(), crc.end());
+  file.insert(file.begin() + 33, chunk.begin(), chunk.end());
+  return file;
+}
+
+// The same PNG claiming other dimensions in its header.
+std::vector<std::uint8_t> withSize(std::vector<std::uint8_t> file, std::uint32_t width, std::uint32_t height) {
+  const std::vector<std::uint8_t> size = bigEndian({width, height});
+  std::copy(size.begin(), size.end(), file.begin() + 16);
+  const std::vector<std::uint8_t> crc = bigEndian({crcOf(&file[12], 17)});
+  std::copy(crc.begin(), crc.end(), file.begin() + 29);
+  return file;
+}
+
+std::vector<std::uint8_t> pngOf(const Image& image) {
+  std::vector<std::uint8_t> file;
+  std::string error;
+  EXPECT_TRUE(encodePng(image, file, error)) << error;
+  return file;
+}
 
 TEST(PngCodec, RoundTripsGreyRgbAndRgbaExactly) {
   for (int channels : {1, 3, 4}) {
@@ -68,6 +110,51 @@ TEST(PngCodec, RefusesDamagedTruncatedAndSixteenBitFiles) {
   sixteen.resize(size);
   EXPECT_FALSE(decodePng(sixteen, image, error));
   EXPECT_NE(error.find("16-bit"), std::string::npos) << error;
+}
+
+// Samples are data (raw sensor values): the chunks that would make a reader
+// correct gamma, convert colour spaces or composite a background change none.
+TEST(PngCodec, ReadsSamplesAsStoredWhateverTheColourChunksSay) {
+  const struct {
+    int channels;
+    const char* type;
+    std::vector<std::uint8_t> data;
+  } cases[] = {
+      {1, "gAMA", bigEndian({100000})},  // gamma 1.0: corrected, 64 would read as 136
+      {1, "gAMA", bigEndian({10000})},
+      {3, "gAMA", bigEndian({100000})},
+      {3, "cHRM", bigEndian({31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000})},
+      {1, "sRGB", {0}},
+      {4, "bKGD", bigEndian({255, 0})},
+  };
+  for (const auto& c : cases) {
+    const Image original = patterned(9, 4, c.channels);
+    Image read;
+    std::string error;
+    ASSERT_TRUE(decodePng(withChunk(pngOf(original), c.type, c.data), read, error)) << c.type << ": " << error;
+    EXPECT_EQ(read.channels, c.channels);
+    EXPECT_EQ(read.pixels, original.pixels) << c.type << ", " << c.channels << " channel(s)";
+  }
+}
+
+// The header alone decides: a small file claiming a huge picture is refused
+// before anything is decoded or allocated.
+TEST(ImageDecoders, RefuseAPictureOverTheFrameMemoryFromItsHeader) {
+  const std::vector<std::uint8_t> small = pngOf(patterned(100, 100, 1));
+  std::string pnm = "P5\n100 100\n255\n";
+  pnm.resize(pnm.size() + 10000, '\x07');
+  Image image;
+  std::string error;
+  EXPECT_FALSE(decodePng(withSize(small, 60000, 60000), image, error));
+  EXPECT_NE(error.find("60000x60000 pixels needs 3.4 GiB, more than the 1 GiB of frame memory left for it "
+                       "(--max-frame-memory raises the limit)"),
+            std::string::npos)
+      << error;
+  EXPECT_FALSE(decodePng(small, image, error, 9999));
+  EXPECT_NE(error.find("needs 9.8 KiB"), std::string::npos) << error;
+  EXPECT_FALSE(decodePnm(bytesOf(pnm), image, error, 9999));
+  EXPECT_NE(error.find("needs 9.8 KiB"), std::string::npos) << error;
+  EXPECT_TRUE(decodePnm(bytesOf(pnm), image, error, 10000)) << error;
 }
 
 TEST(PnmCodec, ReadsHeadersWithCommentsAndScalesSmallMaximums) {
@@ -148,6 +235,38 @@ TEST(ImageFiles, NameTheFileAndTheProblem) {
   EXPECT_EQ(back.pixels, patterned(3, 2, 3).pixels);
   EXPECT_FALSE(writeImageFile(dir + "no-such-dir/x.png", back, error));
   EXPECT_NE(error.find("no-such-dir/x.png"), std::string::npos) << error;
+}
+
+TEST(ImageFiles, AreWrittenInTheFormatTheirNameSaysOrNotAtAll) {
+  const std::string dir = testing::TempDir();
+  const Image grey = patterned(3, 2, 1), colour = patterned(3, 2, 3);
+  const struct {
+    const char* name;
+    const Image& image;
+    const char* reason;
+  } refused[] = {
+      {"fh-x.jpg", grey, "writes pictures as .png, .pgm (grey) or .ppm (colour), not as .jpg"},
+      {"fh-x", grey, "not as a name without extension"},
+      {"fh-x.pgm", colour, "a colour picture is not written as PGM"},
+  };
+  for (const auto& c : refused) {
+    const std::string path = dir + c.name;
+    std::remove(path.c_str());
+    std::string error;
+    EXPECT_FALSE(writeImageFile(path, c.image, error)) << c.name;
+    EXPECT_NE(error.find("cannot write image '" + path + "': "), std::string::npos) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_FALSE(std::ifstream(path).good()) << c.name;
+  }
+  // Grey asked for as PPM: colour with three equal samples.
+  std::string error;
+  ASSERT_TRUE(writeImageFile(dir + "fh-grey.ppm", grey, error)) << error;
+  Image back;
+  ASSERT_TRUE(readImageFile(dir + "fh-grey.ppm", back, error)) << error;
+  std::vector<std::uint8_t> expected;
+  for (std::uint8_t g : grey.pixels) expected.insert(expected.end(), 3, g);
+  EXPECT_EQ(back.channels, 3);
+  EXPECT_EQ(back.pixels, expected);
 }
 
 TEST(FrameLayout, RgbFramesStoreBgrAndBottomUpRowsUnlessTheHeightIsNegative) {

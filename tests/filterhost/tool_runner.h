@@ -33,10 +33,13 @@ inline std::string fileText(const std::string& path) {
   return text.str();
 }
 
-// A fresh directory for one test, named after it.
+// A fresh directory for one test, named after it and the build it tests, so
+// that builds tested at the same time (optimised, sanitized, other checkouts)
+// do not clear each other's files.
 inline std::string scratchDir() {
   const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-  const std::string dir = testing::TempDir() + "filterhost-" + info->test_suite_name() + "-" + info->name();
+  const std::string dir = testing::TempDir() + "filterhost-" + info->test_suite_name() + "-" + info->name() + "-" +
+                          std::to_string(std::hash<std::string>{}(FILTERHOST_PATH) % 100000);
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;

@@ -7,6 +7,7 @@
 
 #include "assert_capture.h"
 #include "pixrt/framebuffer.h"
+#include "pixrt/parametertext.h"
 #include "platform/taskmem.h"
 #include "test_filter.h"
 
@@ -196,6 +197,10 @@ TEST_F(Params, RejectedTextsApplyNothing) {
       u"{\"Gain\":3,\"Enabled\":[true]}",
       u"{\"Gain\":3,\"Enabled\":{}}",
       u"{\"Gain\":3} trailing",
+      u"{\"Gain\":3,\"Enabled\":true,\"Nope\":1}",
+      u"{\"Gain\":3,\"Enabled\":true,\"Gain\":4}",
+      u"{\"Gain\":3,\"Enabled\":\"maybe\"}",
+      u"{\"Enabled\":true,\"Gain\":5000000000}",
   };
   for (const char16_t* text : rejected) {
     EXPECT_EQ(ctrl->restoreParameters(text), eParamFailed);
@@ -205,9 +210,34 @@ TEST_F(Params, RejectedTextsApplyNothing) {
 }
 
 TEST_F(Params, ARefusedValueFailsButTheRestApply) {
-  EXPECT_EQ(ctrl->restoreParameters(u"{\"Gain\":500,\"Enabled\":true,\"Nope\":1}"), eParamFailed);
+  EXPECT_EQ(ctrl->restoreParameters(u"{\"Gain\":500,\"Enabled\":true}"), eParamFailed);
   EXPECT_EQ(filter->m_Gain, 7);
   EXPECT_TRUE(filter->m_Enabled);
+}
+
+TEST_F(Params, ARejectedTextNamesTheKeyAndTheReason) {
+  const struct {
+    const char* text;
+    const char* reason;
+  } cases[] = {
+      {"{\"Gain\":", "not JSON (the text ends too early)"},
+      {"{\"Gain\" 3}", "not JSON (the text goes wrong at byte 9)"},
+      {"[1]", "not a JSON object"},
+      {"{\"Gain\":3,\"Gain\":4}", "'Gain' is given twice"},
+      {"{\"Nope\":1}", "'Nope' is not a parameter of the filter (its parameters: "},
+      {"{\"Enabled\":\"maybe\"}", "'Enabled': \"maybe\" does not convert to Boolean"},
+      {"{\"Gain\":null}", "'Gain': null is not a value"},
+      {"{\"Gain\":500,\"Enabled\":true}", "'Gain': 500 is refused: the value is out of range or not allowed"},
+  };
+  for (const auto& c : cases) {
+    std::string reason;
+    EXPECT_FALSE(Pixlib::restoreFrameFilterData(ctrl, c.text, reason)) << c.text;
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << c.text << ": " << reason;
+  }
+  // A name longer than its description is still a parameter of the filter.
+  std::string reason;
+  EXPECT_TRUE(Pixlib::restoreFrameFilterData(ctrl, "{\"A parameter name of 35 code units!!\":9}", reason)) << reason;
+  EXPECT_EQ(filter->m_Gain, 9);
 }
 
 TEST_F(Params, SaveAndRestoreRefuseNullsAndKeepTheOutputOnFailure) {

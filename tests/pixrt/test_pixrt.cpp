@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "frametype.h"
@@ -84,6 +85,26 @@ TEST(ModuleLoading, ExplainsEachFailure) {
   auto module = FilterModule::load(ORV_MODULE_PATH, error);
   ASSERT_NE(module, nullptr) << error;
   EXPECT_NE(module->factory(), nullptr);
+}
+
+// A bare name is the file in the working folder, as for any file: not a
+// module of that name on the library search path (beside libpixrt).
+TEST(ModuleLoading, TakesABareNameFromTheWorkingFolder) {
+  const std::filesystem::path dir = testing::TempDir() + "pixrt-bare-name";
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(ORV_MODULE_PATH, dir / "mymod.ftf", std::filesystem::copy_options::overwrite_existing);
+  std::ofstream(dir / "corefilterssd.ftf") << "not a module";
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  std::string error;
+  const bool copyLoads = FilterModule::load("mymod.ftf", error) != nullptr;
+  const std::string copyError = error;
+  const bool junkLoads = FilterModule::load("corefilterssd.ftf", error) != nullptr;
+  std::filesystem::current_path(before);
+  std::filesystem::remove_all(dir);
+  EXPECT_TRUE(copyLoads) << copyError;
+  EXPECT_FALSE(junkLoads);
+  EXPECT_NE(error.find("not a loadable module"), std::string::npos) << error;
 }
 
 }  // namespace

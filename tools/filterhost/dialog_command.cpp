@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "commands.h"
+#include "fileio.h"
+#include "inputlimits.h"
 #include "filtersetup.h"
 
 namespace filterhost {
@@ -15,11 +17,17 @@ int dialogCommand(Pixlib::FilterModule& module, const std::vector<std::string>& 
     std::cerr << "filterhost: " << (args.empty() ? "dialog needs a filter name" : error) << "\n";
     return kExitUsage;
   }
+  InputLimits limits;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--save-params" && i + 1 < args.size()) {
       request.saveTo = args[++i];
     } else if (args[i] == "--load-params" && i + 1 < args.size()) {
       request.loadFrom = args[++i];
+    } else if (args[i] == "--max-file-size" && i + 1 < args.size()) {
+      if (!parseByteCount(args[++i], limits.fileBytes) || limits.fileBytes == 0) {
+        std::cerr << "filterhost: --max-file-size " << args[i] << ": expected a number of bytes from 1\n";
+        return kExitUsage;
+      }
     } else {
       std::cerr << "filterhost: unknown option '" << args[i] << "' for dialog\n";
       return kExitUsage;
@@ -27,8 +35,13 @@ int dialogCommand(Pixlib::FilterModule& module, const std::vector<std::string>& 
   }
   // Settings are made before the dialog, the parameter file written after it.
   const std::string saveTo = std::exchange(request.saveTo, std::string());
+  if (!request.loadFrom.empty()) protectInputFile(request.loadFrom);
+  if (const std::string why = refusedOutput(saveTo); !saveTo.empty() && !why.empty()) {
+    std::cerr << "filterhost: cannot write '" << saveTo << "': " << why << "\n";
+    return kExitFailure;
+  }
   FilterHandle handle;
-  if (const int code = makeFilter(module, request, handle, error)) {
+  if (const int code = makeFilter(module, request, limits.fileBytes, handle, error)) {
     std::cerr << "filterhost: " << error << "\n";
     return code;
   }

@@ -6,6 +6,7 @@
 
 #include "fileio.h"
 #include "pixrt/filtertraits.h"
+#include "pixrt/parametertext.h"
 #include "platform/taskmem.h"
 #include "platform/textconv.h"
 
@@ -92,18 +93,16 @@ tParamResult setFromText(IParameterCtrl* params, const std::string& name8, const
 }
 
 int loadParameterFile(const std::string& filter, IParameterCtrl* params, const std::string& path,
-                      std::string& error) {
+                      std::uint64_t maxBytes, std::string& error) {
   std::vector<std::uint8_t> bytes;
   std::string why;
-  if (!readWholeFile(path, bytes, why)) {
+  if (!readWholeFile(path, maxBytes, bytes, why)) {
     error = "cannot read the parameter file '" + path + "' for '" + filter + "': " + why;
     return kExitFailure;
   }
-  std::string text(bytes.begin(), bytes.end());
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-  if (params->restoreParameters(orv::utf8ToUtf16(text).c_str()) != eParamOk) {
-    error = "'" + filter + "' rejects the parameter text in '" + path +
-            "' (not a text of its parameters, or a value it refuses)";
+  const Pixlib::FilterTraits* traits = Pixlib::findFilterTraits(orv::utf8ToUtf16(filter));
+  if (!Pixlib::restoreFrameFilterData(params, std::string(bytes.begin(), bytes.end()), why, traits)) {
+    error = "'" + filter + "' rejects the parameter text in '" + path + "': " + why;
     return kExitFailure;
   }
   return kExitOk;
@@ -169,7 +168,8 @@ int saveParameterFile(const std::string& filterName, IParameterCtrl* params, con
   return kExitOk;
 }
 
-int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, FilterHandle& handle, std::string& error) {
+int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, std::uint64_t maxFileBytes,
+               FilterHandle& handle, std::string& error) {
   handle = FilterHandle(module.factory()->createFilter(orv::utf8ToUtf16(request.name).c_str()));
   if (!handle) return unknownFilter(module, request.name, error);
   if (!handle.params()) {
@@ -177,7 +177,8 @@ int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, Filte
     return kExitFailure;
   }
   if (!request.loadFrom.empty()) {
-    if (const int code = loadParameterFile(request.name, handle.params(), request.loadFrom, error)) return code;
+    if (const int code = loadParameterFile(request.name, handle.params(), request.loadFrom, maxFileBytes, error))
+      return code;
   }
   for (const ParamSetting& setting : request.settings) {
     const tParamResult result = setFromText(handle.params(), setting.name, valueForFilter(request.name, setting));

@@ -2,6 +2,7 @@
 // interface, with refusals explained to the user.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,10 +44,11 @@ struct ParameterView {
 };
 std::vector<ParameterView> parametersOf(IParameterCtrl* params);
 
-// Creates the filter the request names, applies its parameter file and then its
-// settings, and saves its parameter text when asked. On failure returns the
-// exit code and sets `error`.
-int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, FilterHandle& handle, std::string& error);
+// Creates the filter the request names, applies its parameter file (read up
+// to `maxFileBytes`) and then its settings, and saves its parameter text when
+// asked. On failure returns the exit code and sets `error`.
+int makeFilter(Pixlib::FilterModule& module, const FilterRequest& request, std::uint64_t maxFileBytes,
+               FilterHandle& handle, std::string& error);
 
 // Writes the filter's parameter text to `path` ("{}" for a filter without
 // parameters).

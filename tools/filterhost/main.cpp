@@ -1,4 +1,5 @@
 // filterhost: runs the module's filters as an application would.
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -17,7 +18,7 @@ commands:
   run OPTIONS          stream frames through a chain of filters
   demo [OPTIONS]       the built-in camera at 1280x960 through the demo chain,
                        one picture per stage in demo-output/ and the figures
-  dialog FILTER [--load-params FILE] [--save-params FILE]
+  dialog FILTER [--load-params FILE] [--save-params FILE] [--max-file-size SIZE]
                        show the filter's property dialog, then print its
                        parameter text
 
@@ -50,23 +51,40 @@ frames (run, demo):
   --seed N             seed of the noise (default 1)
 
 pictures (run, demo):
-  -o, --output FILE    the last frame out of the chain (.png, .pgm or .ppm)
+  -o, --output FILE    the last frame out of the chain, in the format its name
+                       gives: .png, .pgm (grey) or .ppm (colour; grey frames
+                       become RGB); other names are refused
   --every DIR          every frame out of the chain, DIR/frame-00000.png, ...
   --stages DIR         the last frame out of every stage: DIR/00-source.png
                        (and 00-scene.png, the camera's colour scene),
                        DIR/01-<filter>.png, ...
+
+limits (run, demo), SIZE in bytes or as 64K, 512M, 2G:
+  --max-file-size SIZE the most read from any one file (default 256M)
+  --max-frame-memory SIZE
+                       the most the pictures and frames of a run take
+                       together (default 1G); a larger picture is refused
+                       from its header, before it is decoded
+
+A file is written under a temporary name beside it and renamed over the old
+one only once complete, so a failed write leaves the old file as it was. An
+output that is one of the run's input files is refused.
 
 The chain's types are negotiated once, then frames are pushed through it; a
 filter that produces no frame (DeNoise inside a run) ends that frame's way.
 At the end a table gives, per filter, frames in and out, time per frame and
 megapixels per second; on a terminal a progress line runs meanwhile.
 
---module FILE loads another module than corefilterssd.ftf beside libpixrt.
+--module FILE loads another module than corefilterssd.ftf beside libpixrt;
+a FILE without '/' is a file in the working folder.
 Exit status: 0 success, 1 a file, picture, module or chain failed,
 2 the command line names or sets something the module refuses.
 )";
 
 int runMain(std::vector<std::string> args) {
+  // A file size limit (ulimit -f) then fails the write with "File too large",
+  // which the tool reports, instead of killing it halfway through a file.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::string modulePath = Pixlib::libraryDirectory() + "/corefilterssd.ftf";
   if (args.size() >= 2 && args[0] == "--module") {
     modulePath = args[1];

@@ -50,7 +50,7 @@ class HeaderReader {
 
 }  // namespace
 
-bool decodePnm(const std::vector<std::uint8_t>& file, Image& image, std::string& error) {
+bool decodePnm(const std::vector<std::uint8_t>& file, Image& image, std::string& error, std::uint64_t maxBytes) {
   if (file.size() < 2 || file[0] != 'P' || (file[1] != '5' && file[1] != '6')) {
     error = "not a binary PGM or PPM image (P5 or P6)";
     return false;
@@ -62,11 +62,14 @@ bool decodePnm(const std::vector<std::uint8_t>& file, Image& image, std::string&
     error = "a PGM/PPM image with a damaged or truncated header";
     return false;
   }
-  if (width < 1 || height < 1 || !withinLimits(width, height, channels)) {
+  if (width < 1 || height < 1) {
     error = "a PGM/PPM image of " + std::to_string(width) + "x" + std::to_string(height) +
             " pixels, which the tool does not take";
     return false;
   }
+  error = sizeProblem("a PGM/PPM image", static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height),
+                      static_cast<std::uint64_t>(channels), maxBytes);
+  if (!error.empty()) return false;
   if (maxValue < 1 || maxValue > 65535) {
     error = "a PGM/PPM image with a maximum sample value of " + std::to_string(maxValue);
     return false;

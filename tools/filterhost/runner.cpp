@@ -10,7 +10,9 @@
 #include "bayer.h"
 #include "figures.h"
 #include "filtersetup.h"
+#include "fileio.h"
 #include "frameconv.h"
+#include "inputlimits.h"
 #include "pixrt/filterchain.h"
 #include "runplan.h"
 
@@ -64,18 +66,30 @@ class Source {
  public:
   static std::optional<Source> open(const RunPlan& plan, std::string& error) {
     Source source;
+    const std::uint64_t limit = plan.limits.frameBytes;
     if (plan.inputs.empty()) {
+      const CameraSettings& s = plan.camera;
+      // The colour scene and the tables it is drawn from: about 4 bytes a pixel.
+      source.m_HeldBytes =
+          std::uint64_t(4) * static_cast<std::uint64_t>(s.width) * static_cast<std::uint64_t>(s.height);
+      if (source.m_HeldBytes > limit) {
+        error = "the camera at " + std::to_string(s.width) + "x" + std::to_string(s.height) + " needs " +
+                byteCountText(source.m_HeldBytes) + " for its scene, more than " + frameLimitText(limit);
+        return std::nullopt;
+      }
       source.m_Camera = std::make_unique<SyntheticCamera>(plan.camera);
       source.m_Frames = plan.frames ? plan.frames : kDefaultCameraFrames;
-      const CameraSettings& s = plan.camera;
       source.m_Description = "synthetic camera " + std::to_string(s.width) + "x" + std::to_string(s.height) + " " +
                              patternName(s.pattern) + ", noise " + std::to_string(s.noise);
       return source;
     }
     for (const std::string& path : plan.inputs) {
+      // Each picture may take what the ones before it left of the limit.
       Image image;
-      if (!readImageFile(path, image, error)) return std::nullopt;
+      if (!readImageFile(path, image, error, InputLimits{plan.limits.fileBytes, limit - source.m_HeldBytes}))
+        return std::nullopt;
       if (plan.mosaicPattern >= 0 && image.channels >= 3) image = mosaicImage(image, plan.mosaicPattern);
+      source.m_HeldBytes += image.pixels.size();
       if (!source.m_Images.empty()) {
         const Image& first = source.m_Images.front();
         if (image.width != first.width || image.height != first.height || image.channels != first.channels) {
@@ -130,6 +144,10 @@ class Source {
   }
 
   std::uint64_t frames() const { return m_Frames; }
+  // How many frames of the input type prepare() makes.
+  std::size_t buffers() const { return m_Camera ? 1 : m_Images.size(); }
+  // The memory the pictures (or the camera's scene) take.
+  std::uint64_t heldBytes() const { return m_HeldBytes; }
   const std::string& description() const { return m_Description; }
 
   // The camera's colour scene of frame `index`, the truth the raw frames sample.
@@ -142,8 +160,25 @@ class Source {
   std::vector<Image> m_Images;  // until prepare()
   std::vector<std::unique_ptr<Pixlib::FrameBuffer>> m_Buffers;
   std::uint64_t m_Frames = 0;
+  std::uint64_t m_HeldBytes = 0;
   std::string m_Description;
 };
+
+// The frame memory of the run once its frames are made: the source's
+// pictures or scene, its frames of the input type, and one output frame per
+// filter. Checked before any frame is made.
+bool withinFrameLimit(const Pixlib::FilterChain& chain, const Source& source, std::uint64_t limit,
+                      std::string& error) {
+  const std::uint64_t inputs = std::uint64_t(chain.inputType().buffersize) * source.buffers();
+  std::uint64_t outputs = 0;
+  for (std::size_t i = 0; i < chain.size(); ++i) outputs += chain.outputTypeOf(i).buffersize;
+  const std::uint64_t total = source.heldBytes() + inputs + outputs;
+  if (total <= limit) return true;
+  error = "the run needs " + byteCountText(total) + " of frame memory (source " + byteCountText(source.heldBytes()) +
+          ", input frames " + byteCountText(inputs) + ", output frames " + byteCountText(outputs) + "), more than " +
+          frameLimitText(limit);
+  return false;
+}
 
 void printChain(const Pixlib::FilterChain& chain, const std::string& source) {
   std::cout << "source: " << source << "\n";
@@ -174,14 +209,34 @@ int writeStages(const std::string& dir, const Pixlib::FilterChain& chain, const 
   return kExitOk;
 }
 
+// Before anything is written: no output may replace a file the run reads.
+// The outputs named on the command line are refused at once, the files of
+// --every and --stages when they are written.
+bool protectInputs(const RunPlan& plan, std::string& error) {
+  for (const std::string& path : plan.inputs) protectInputFile(path);
+  for (const FilterRequest& request : plan.filters)
+    if (!request.loadFrom.empty()) protectInputFile(request.loadFrom);
+  std::vector<std::string> named{plan.output};
+  for (const FilterRequest& request : plan.filters) named.push_back(request.saveTo);
+  for (const std::string& path : named) {
+    const std::string why = path.empty() ? std::string() : refusedOutput(path);
+    if (!why.empty()) {
+      error = "cannot write '" + path + "': " + why;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
   std::string error;
+  if (!protectInputs(plan, error)) return fail(kExitFailure, error);
   Pixlib::FilterChain chain;
   for (const FilterRequest& request : plan.filters) {
     FilterHandle handle;
-    if (const int code = makeFilter(module, request, handle, error)) return fail(code, error);
+    if (const int code = makeFilter(module, request, plan.limits.fileBytes, handle, error)) return fail(code, error);
     chain.append(handle.filter(), request.name);
   }
 
@@ -190,6 +245,7 @@ int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
   if (!chain.negotiate(source->chooseType(chain.filterOf(0)), error))
     return fail(kExitFailure, "the chain does not negotiate: " + error);
   printChain(chain, source->description());
+  if (!withinFrameLimit(chain, *source, plan.limits.frameBytes, error)) return fail(kExitFailure, error);
 
   if (!plan.everyDir.empty() && !makeDirectory(plan.everyDir, error)) return fail(kExitFailure, error);
 

@@ -2,6 +2,8 @@
 #include <charconv>
 
 #include "bayer.h"
+#include "image.h"
+#include "inputlimits.h"
 #include "filtersetup.h"
 #include "runplan.h"
 
@@ -20,7 +22,8 @@ bool parseSize(const std::string& text, CameraSettings& camera) {
   if (x == std::string::npos) return false;
   int w = 0, h = 0;
   if (!parseNumber(text.substr(0, x), w) || !parseNumber(text.substr(x + 1), h)) return false;
-  if (w < 1 || h < 1 || !withinLimits(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), 3)) return false;
+  if (w < 1 || h < 1 || static_cast<std::uint64_t>(w) > kMaxImageSide || static_cast<std::uint64_t>(h) > kMaxImageSide)
+    return false;
   camera.width = w;
   camera.height = h;
   return true;
@@ -89,6 +92,9 @@ int parseRunOptions(const std::vector<std::string>& args, RunPlan& plan, std::st
       if (!parseNumber(value, plan.frames) || plan.frames < 1) return bad("expected a number of frames from 1");
     } else if (option == "--output" || option == "-o") {
       if (!needValue()) return kExitUsage;
+      ImageFormat format = ImageFormat::png;
+      std::string why;
+      if (!imageFormatFor(value, format, why)) return bad(why);
       plan.output = value;
     } else if (option == "--every") {
       if (!needValue()) return kExitUsage;
@@ -96,6 +102,11 @@ int parseRunOptions(const std::vector<std::string>& args, RunPlan& plan, std::st
     } else if (option == "--stages") {
       if (!needValue()) return kExitUsage;
       plan.stagesDir = value;
+    } else if (option == "--max-file-size" || option == "--max-frame-memory") {
+      if (!needValue()) return kExitUsage;
+      std::uint64_t& limit = option == "--max-file-size" ? plan.limits.fileBytes : plan.limits.frameBytes;
+      if (!parseByteCount(value, limit) || limit == 0)
+        return bad("expected a number of bytes from 1, such as 4096, 64K, 512M or 2G");
     } else {
       error = "unknown option '" + args[i] + "' for run";
       return kExitUsage;

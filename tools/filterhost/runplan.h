@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "filterrequest.h"
+#include "inputlimits.h"
 #include "pixrt/filtermodule.h"
 #include "syntheticcamera.h"
 
@@ -21,6 +22,7 @@ struct RunPlan {
   std::string output;                // the last frame out of the chain
   std::string everyDir;              // every frame out of the chain
   std::string stagesDir;             // the last frame out of every stage
+  InputLimits limits;
 };
 
 // Adds the options in `args` to `plan`. Returns an exit code (kExitOk or

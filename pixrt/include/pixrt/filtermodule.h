@@ -11,9 +11,11 @@ namespace Pixlib {
 
 class FilterModule {
  public:
-  // Loads the module at `path`. On failure returns null and sets `error` to a
-  // sentence naming the file and the reason: the file is missing, it is not a
-  // loadable module, or it does not export the factory function.
+  // Loads the module at `path`, a file name as for fopen: a name without '/'
+  // is a file in the working folder, never one on the library search path.
+  // On failure returns null and sets `error` to a sentence naming the file
+  // and the reason: the file is missing, it is not a loadable module, or it
+  // does not export the factory function.
   ORV_EXPORT static std::unique_ptr<FilterModule> load(const std::string& path, std::string& error);
 
   // Unloads the module. Release every filter created from it first.
