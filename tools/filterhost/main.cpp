@@ -49,6 +49,12 @@ frames (run, demo):
   --noise SIGMA        sensor noise, standard deviation in levels (default 0)
   --seed N             seed of the noise (default 1)
 
+threads (run, demo):
+  --threads N          run the stages on N threads, adjacent stages grouped
+                       by what each costs on a few frames measured first; the
+                       camera counts as a stage. Default: the number of
+                       cores, at most one per stage; 1: all on one thread
+
 pictures (run, demo):
   -o, --output FILE    the last frame out of the chain (.png, .pgm or .ppm)
   --every DIR          every frame out of the chain, DIR/frame-00000.png, ...
@@ -58,8 +64,9 @@ pictures (run, demo):
 
 The chain's types are negotiated once, then frames are pushed through it; a
 filter that produces no frame (DeNoise inside a run) ends that frame's way.
-At the end a table gives, per filter, frames in and out, time per frame and
-megapixels per second; on a terminal a progress line runs meanwhile.
+At the end a table gives, for the source and per filter, frames in and out,
+time per frame, megapixels per second, the share of the run it was busy and,
+across threads, its thread; on a terminal a progress line runs meanwhile.
 
 --module FILE loads another module than corefilterssd.ftf beside libpixrt.
 Exit status: 0 success, 1 a file, picture, module or chain failed,
