@@ -151,7 +151,9 @@ bool PipelinedChain::start(Options options, std::string& error) {
     try {
       m_Groups[g].thread = std::thread(&PipelinedChain::runGroup, this, g);
     } catch (const std::system_error& e) {
-      fail("no thread for " + quoted(m_Chain.nameOf(m_Groups[g].first)) + ": " + e.what());
+      const Group& group = m_Groups[g];
+      fail("no thread for " + (group.first == group.end ? std::string("the source") : quoted(m_Chain.nameOf(group.first))) +
+           ": " + e.what());
       joinAll();
       m_Running = false;
       error = m_Error;
@@ -278,8 +280,13 @@ bool PipelinedChain::inputEnded(std::size_t g) const {
 
 void PipelinedChain::runGroup(std::size_t g) {
   Group& group = m_Groups[g];
-  for (std::size_t s = group.first; s < group.end; ++s)
-    m_Stages[s].filter->notifyStart_(m_Chain.inputTypeOf(s), m_Chain.outputTypeOf(s));
+  for (std::size_t s = group.first; s < group.end; ++s) {
+    try {
+      m_Stages[s].filter->notifyStart_(m_Chain.inputTypeOf(s), m_Chain.outputTypeOf(s));
+    } catch (...) {
+      fail(quoted(m_Chain.nameOf(s)) + " " + whatOf(std::current_exception()));
+    }
+  }
   std::unique_lock<std::mutex> lock(m_Mutex);
   group.id = std::this_thread::get_id();
   group.started = true;
@@ -294,7 +301,13 @@ void PipelinedChain::runGroup(std::size_t g) {
       runFrame(g, lock);
   }
   lock.unlock();
-  for (std::size_t s = group.first; s < group.end; ++s) m_Stages[s].filter->notifyStop_();
+  for (std::size_t s = group.first; s < group.end; ++s) {
+    try {
+      m_Stages[s].filter->notifyStop_();
+    } catch (...) {
+      fail(quoted(m_Chain.nameOf(s)) + " " + whatOf(std::current_exception()));
+    }
+  }
   lock.lock();
   while (!group.pending.empty()) applyPending(group, lock);
   // The next group drains what is left in its ring, then ends too.
