@@ -23,6 +23,11 @@ bool alwaysEmits(IFrameFilter* filter) {
   return !traits || traits->alwaysEmits;
 }
 
+// A filter answers a failure instead of throwing.
+std::string failureText(HRESULT hr) {
+  return hr == E_OUTOFMEMORY ? " ran out of memory" : " failed";
+}
+
 std::string whatOf(std::exception_ptr failure) {
   try {
     std::rethrow_exception(failure);
@@ -281,11 +286,8 @@ bool PipelinedChain::inputEnded(std::size_t g) const {
 void PipelinedChain::runGroup(std::size_t g) {
   Group& group = m_Groups[g];
   for (std::size_t s = group.first; s < group.end; ++s) {
-    try {
-      m_Stages[s].filter->notifyStart_(m_Chain.inputTypeOf(s), m_Chain.outputTypeOf(s));
-    } catch (...) {
-      fail(quoted(m_Chain.nameOf(s)) + " " + whatOf(std::current_exception()));
-    }
+    const HRESULT hr = m_Stages[s].filter->notifyStart_(m_Chain.inputTypeOf(s), m_Chain.outputTypeOf(s));
+    if (FAILED(hr)) fail(quoted(m_Chain.nameOf(s)) + failureText(hr));
   }
   std::unique_lock<std::mutex> lock(m_Mutex);
   group.id = std::this_thread::get_id();
@@ -302,11 +304,8 @@ void PipelinedChain::runGroup(std::size_t g) {
   }
   lock.unlock();
   for (std::size_t s = group.first; s < group.end; ++s) {
-    try {
-      m_Stages[s].filter->notifyStop_();
-    } catch (...) {
-      fail(quoted(m_Chain.nameOf(s)) + " " + whatOf(std::current_exception()));
-    }
+    const HRESULT hr = m_Stages[s].filter->notifyStop_();
+    if (FAILED(hr)) fail(quoted(m_Chain.nameOf(s)) + failureText(hr));
   }
   lock.lock();
   while (!group.pending.empty()) applyPending(group, lock);
@@ -358,9 +357,13 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
       const HRESULT hr = stage.filter->transform_(*frame, dest);
       stage.figures.busy += Clock::now() - begin;
       if (hr != S_OK) {
+        produced = false;
+        if (FAILED(hr)) {
+          failure = who + failureText(hr);
+          break;
+        }
         // Held back or refused; only a filter that always emits is short.
         if (stage.alwaysEmits) ++stage.figures.missing;
-        produced = false;
         break;
       }
       ++stage.figures.framesOut;
