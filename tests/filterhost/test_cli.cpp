@@ -57,6 +57,24 @@ TEST(ToolRun, WritesEveryFrameOfTheCameraAndNoProgressLineWithoutATerminal) {
   EXPECT_FALSE(std::filesystem::exists(dir + "/all/frame-00003.png"));
 }
 
+// Across threads the camera and the filters give the same frames as on one
+// thread; the table says which thread ran each stage.
+TEST(ToolRun, GivesTheSameFramesOnOneThreadAndAcrossThreads) {
+  const std::string dir = scratchDir();
+  std::vector<std::vector<std::uint8_t>> frames;
+  for (const char* threads : {"1", "3"}) {
+    const std::string out = dir + "/t" + threads;
+    const auto r = runTool({"run", "--size", "64x48", "--noise", "5", "--frames", "12", "--threads", threads, "--filter",
+                            "DeBayer:Mode=2", "--filter", "Rotate Flip:Rotation Angle=90", "--filter",
+                            "DeNoise:DeNoise Level=1", "--every", out},
+                           dir);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.find("thread\n") != std::string::npos, threads[0] == '3') << r.out;
+    for (int n = 0; n < 6; ++n) frames.push_back(readPicture(out + "/frame-0000" + std::to_string(n) + ".png").pixels);
+  }
+  for (int n = 0; n < 6; ++n) EXPECT_EQ(frames[n], frames[n + 6]) << n;
+}
+
 TEST(ToolRun, SavesAndRestoresParameterFiles) {
   const std::string dir = scratchDir();
   const auto saved = runTool({"run", "--filter", "Bayer to Y800", "--save-params", dir + "/b.json", "--size", "4x4",

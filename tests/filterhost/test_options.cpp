@@ -84,6 +84,7 @@ TEST(RunOptions, RefuseWhatTheyCannotUse) {
       {{"--filter", "A", "--size", "70000x2"}, "expected WIDTHxHEIGHT"},
       {{"--filter", "A", "--frames", "0"}, "from 1"},
       {{"--filter", "A", "--frames", "many"}, "from 1"},
+      {{"--filter", "A", "--threads", "0"}, "threads from 1 to 64"},
       {{"--filter", "A", "--noise", "-1"}, "standard deviation"},
       {{"--filter", "A", "--pattern", "XY"}, "RG, GB, GR or BG"},
       {{"--filter", "A", "--mosaic", "5"}, "RG, GB, GR or BG"},

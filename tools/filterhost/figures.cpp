@@ -48,12 +48,27 @@ void ProgressLine::finish() {
   m_Shown = false;
 }
 
-void printFigures(std::ostream& out, const Pixlib::FilterChain& chain, std::uint64_t frames,
+std::vector<StageRow> filterRows(const Pixlib::FilterChain& chain) {
+  std::vector<StageRow> rows;
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const Pixlib::FilterChain::Figures& f = chain.figuresOf(i);
+    rows.push_back({chain.nameOf(i), false, chain.inputTypeOf(i), chain.outputTypeOf(i), f.framesIn, f.framesOut,
+                    f.busy, 0});
+  }
+  return rows;
+}
+
+void printFigures(std::ostream& out, const std::vector<StageRow>& rows, std::uint64_t frames,
                   std::chrono::nanoseconds wall) {
   std::size_t nameWidth = 6;
-  for (std::size_t i = 0; i < chain.size(); ++i) nameWidth = std::max(nameWidth, chain.nameOf(i).size());
+  bool threads = false;
+  for (const StageRow& row : rows) {
+    nameWidth = std::max(nameWidth, row.name.size());
+    threads = threads || row.thread != 0;
+  }
   const auto left = [&out](std::size_t width) -> std::ostream& { return out << std::left << std::setw(static_cast<int>(width)); };
   const auto right = [&out](int width) -> std::ostream& { return out << std::right << std::setw(width); };
+  const double total = seconds(wall);
 
   left(nameWidth + 2) << "filter";
   left(18) << "input";
@@ -61,23 +76,28 @@ void printFigures(std::ostream& out, const Pixlib::FilterChain& chain, std::uint
   right(11) << "frames in";
   right(12) << "frames out";
   right(11) << "ms/frame";
-  right(10) << "MPix/s" << "\n";
+  right(10) << "MPix/s";
+  right(8) << "busy %";
+  if (threads) right(8) << "thread";
+  out << "\n";
   std::chrono::nanoseconds busy{0};
-  for (std::size_t i = 0; i < chain.size(); ++i) {
-    const Pixlib::FilterChain::Figures& f = chain.figuresOf(i);
-    busy += f.busy;
-    const double s = seconds(f.busy);
-    const double msPerFrame = f.framesIn ? 1e3 * s / static_cast<double>(f.framesIn) : 0.0;
-    const double mpix = s > 0 ? static_cast<double>(pixelsOf(chain.inputTypeOf(i)) * f.framesIn) / s / 1e6 : 0.0;
-    left(nameWidth + 2) << chain.nameOf(i);
-    left(18) << Pixlib::frameTypeText(chain.inputTypeOf(i));
-    left(18) << Pixlib::frameTypeText(chain.outputTypeOf(i));
-    right(11) << f.framesIn;
-    right(12) << f.framesOut;
+  for (const StageRow& row : rows) {
+    if (!row.isSource) busy += row.busy;
+    const double s = seconds(row.busy);
+    const double msPerFrame = row.framesIn ? 1e3 * s / static_cast<double>(row.framesIn) : 0.0;
+    const Pixlib::FrameTypeInfo& measured = row.isSource ? row.output : row.input;
+    const double mpix = s > 0 ? static_cast<double>(pixelsOf(measured) * row.framesIn) / s / 1e6 : 0.0;
+    left(nameWidth + 2) << row.name;
+    left(18) << (row.isSource ? std::string("-") : Pixlib::frameTypeText(row.input));
+    left(18) << Pixlib::frameTypeText(row.output);
+    right(11) << row.framesIn;
+    right(12) << row.framesOut;
     right(11) << std::fixed << std::setprecision(3) << msPerFrame;
-    right(10) << std::setprecision(1) << mpix << "\n";
+    right(10) << std::setprecision(1) << mpix;
+    right(8) << (total > 0 ? 100.0 * s / total : 0.0);
+    if (threads) right(8) << row.thread;
+    out << "\n";
   }
-  const double total = seconds(wall);
   out << std::fixed << std::setprecision(2) << frames << " frames in " << total << " s ("
       << std::setprecision(1) << (total > 0 ? static_cast<double>(frames) / total : 0.0)
       << " frames/s with source and files; filters " << std::setprecision(3)

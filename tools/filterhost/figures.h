@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdint>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "pixrt/filterchain.h"
 
@@ -38,9 +40,26 @@ class ProgressLine {
   Clock::time_point m_Next;
 };
 
-// One row per filter: its types, frames in and out, time per input frame and
-// input megapixels per second of its own transform time; then the run.
-void printFigures(std::ostream& out, const Pixlib::FilterChain& chain, std::uint64_t frames,
+// What one stage of a run did: the source, then each filter.
+struct StageRow {
+  std::string name;
+  bool isSource = false;  // no input type
+  Pixlib::FrameTypeInfo input;
+  Pixlib::FrameTypeInfo output;
+  std::uint64_t framesIn = 0;
+  std::uint64_t framesOut = 0;
+  std::chrono::nanoseconds busy{0};
+  std::size_t thread = 0;  // 1, 2, ... when the stages ran across threads
+};
+
+// The rows of the filters of a chain run on the calling thread.
+std::vector<StageRow> filterRows(const Pixlib::FilterChain& chain);
+
+// One row per stage: its types, frames in and out, time per input frame,
+// input megapixels per second of its own busy time, and its busy share of
+// the run's wall time (the slowest stage of a run across threads is the one
+// near 100%); then the run.
+void printFigures(std::ostream& out, const std::vector<StageRow>& rows, std::uint64_t frames,
                   std::chrono::nanoseconds wall);
 
 }  // namespace filterhost

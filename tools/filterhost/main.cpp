@@ -50,6 +50,12 @@ frames (run, demo):
   --noise SIGMA        sensor noise, standard deviation in levels (default 0)
   --seed N             seed of the noise (default 1)
 
+threads (run, demo):
+  --threads N          run the stages on N threads, adjacent stages grouped
+                       by what each costs on a few frames measured first; the
+                       camera counts as a stage. Default: the number of
+                       cores, at most one per stage; 1: all on one thread
+
 pictures (run, demo):
   -o, --output FILE    the last frame out of the chain, in the format its name
                        gives: .png, .pgm (grey) or .ppm (colour; grey frames
@@ -72,8 +78,9 @@ output that is one of the run's input files is refused.
 
 The chain's types are negotiated once, then frames are pushed through it; a
 filter that produces no frame (DeNoise inside a run) ends that frame's way.
-At the end a table gives, per filter, frames in and out, time per frame and
-megapixels per second; on a terminal a progress line runs meanwhile.
+At the end a table gives, for the source and per filter, frames in and out,
+time per frame, megapixels per second, the share of the run it was busy and,
+across threads, its thread; on a terminal a progress line runs meanwhile.
 
 --module FILE loads another module than corefilterssd.ftf beside libpixrt;
 a FILE without '/' is a file in the working folder.

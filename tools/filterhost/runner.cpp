@@ -2,6 +2,8 @@
 // inputs or of the built-in camera through it, writes pictures and figures.
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <thread>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -14,6 +16,8 @@
 #include "frameconv.h"
 #include "inputlimits.h"
 #include "pixrt/filterchain.h"
+#include "pixrt/filtertraits.h"
+#include "pixrt/pipelinedchain.h"
 #include "runplan.h"
 
 namespace filterhost {
@@ -143,11 +147,22 @@ class Source {
     return buffer;
   }
 
+  // Frame `index` written into `dest`, a frame of the prepared type.
+  void fill(std::uint64_t index, IFrameBuffer& dest) {
+    if (m_Camera)
+      m_Camera->capture(index, dest.getBufferPtr());
+    else
+      std::memcpy(dest.getBufferPtr(), m_Buffers[index % m_Buffers.size()]->getBufferPtr(),
+                  dest.getFrameType().buffersize);
+  }
+
   std::uint64_t frames() const { return m_Frames; }
   // How many frames of the input type prepare() makes.
   std::size_t buffers() const { return m_Camera ? 1 : m_Images.size(); }
   // The memory the pictures (or the camera's scene) take.
   std::uint64_t heldBytes() const { return m_HeldBytes; }
+  bool isCamera() const { return m_Camera != nullptr; }
+  const char* name() const { return m_Camera ? "camera" : "pictures"; }
   const std::string& description() const { return m_Description; }
 
   // The camera's colour scene of frame `index`, the truth the raw frames sample.
@@ -188,23 +203,35 @@ void printChain(const Pixlib::FilterChain& chain, const std::string& source) {
   std::cout << "\n";
 }
 
-// The last frame out of every stage, the source frame (`input`, the last
-// one pushed) first.
-int writeStages(const std::string& dir, const Pixlib::FilterChain& chain, const Pixlib::FrameBuffer& input,
-                Source& source, std::uint64_t lastIndex) {
+// What streaming left behind: the frames out, the last frame in and out of
+// each stage (owned by the chain that ran), and the figures.
+struct Outcome {
+  std::uint64_t outputs = 0;
+  const IFrameBuffer* lastInput = nullptr;
+  std::vector<const IFrameBuffer*> lastOutputs;  // per filter; null when it produced none
+  std::vector<StageRow> rows;                    // the source, then the filters
+  std::vector<std::uint64_t> missing;            // per filter: frames an always-emitting one did not produce
+  std::chrono::nanoseconds wall{0};
+};
+
+// The last frame out of every stage, the source frame (the last one pushed)
+// first.
+int writeStages(const std::string& dir, const Pixlib::FilterChain& chain, const Outcome& outcome, Source& source,
+                std::uint64_t lastIndex) {
   std::string error;
   if (!makeDirectory(dir, error)) return fail(kExitFailure, error);
   if (!source.writeScene(dir + "/00-scene.png", lastIndex, error)) return fail(kExitFailure, error);
+  const IFrameBuffer& input = *outcome.lastInput;
   if (!writeFrame(dir + "/00-source.png", input.getFrameType(), input.getBufferPtr(), error))
     return fail(kExitFailure, error);
   for (std::size_t i = 0; i < chain.size(); ++i) {
     const std::string path = dir + "/" + numbered(i + 1, 2) + "-" + slug(chain.nameOf(i)) + ".png";
-    if (chain.figuresOf(i).framesOut == 0) {
+    const IFrameBuffer* out = outcome.lastOutputs[i];
+    if (!out) {
       std::cerr << "filterhost: '" << chain.nameOf(i) << "' produced no frame; " << path << " not written\n";
       continue;
     }
-    const Pixlib::FrameBuffer& out = *chain.outputOf(i);
-    if (!writeFrame(path, out.getFrameType(), out.getBufferPtr(), error)) return fail(kExitFailure, error);
+    if (!writeFrame(path, out->getFrameType(), out->getBufferPtr(), error)) return fail(kExitFailure, error);
   }
   return kExitOk;
 }
@@ -226,6 +253,121 @@ bool protectInputs(const RunPlan& plan, std::string& error) {
     }
   }
   return true;
+}
+
+bool writeEvery(const RunPlan& plan, std::uint64_t n, const Pixlib::FrameTypeInfo& type, const IFrameBuffer& frame,
+                std::string& error) {
+  return plan.everyDir.empty() ||
+         writeFrame(plan.everyDir + "/frame-" + numbered(n, 5) + ".png", type, frame.getBufferPtr(), error);
+}
+
+StageRow sourceRow(const Source& source, const Pixlib::FrameTypeInfo& type, std::uint64_t in, std::uint64_t out,
+                   std::chrono::nanoseconds busy) {
+  return StageRow{source.name(), true, {}, type, in, out, busy, 0};
+}
+
+// Every frame through the chain on this thread.
+int streamOnOneThread(Pixlib::FilterChain& chain, Source& source, const RunPlan& plan, Outcome& outcome) {
+  std::string error;
+  if (!chain.start(error)) return fail(kExitFailure, error);
+  const Pixlib::FrameTypeInfo& last = chain.outputTypeOf(chain.size() - 1);
+  const auto begin = std::chrono::steady_clock::now();
+  std::chrono::nanoseconds sourceBusy{0};
+  {
+    ProgressLine progress(source.frames(), pixelsOf(chain.inputType()));
+    for (std::uint64_t n = 0; n < source.frames(); ++n) {
+      const auto before = std::chrono::steady_clock::now();
+      outcome.lastInput = &source.frame(n);
+      sourceBusy += std::chrono::steady_clock::now() - before;
+      if (chain.push(*outcome.lastInput) == chain.size()) {
+        if (!writeEvery(plan, outcome.outputs, last, *chain.outputOf(chain.size() - 1), error)) {
+          chain.stop();
+          return fail(kExitFailure, error);
+        }
+        ++outcome.outputs;
+      }
+      progress.update(n + 1);
+    }
+  }
+  chain.stop();
+  outcome.wall = std::chrono::steady_clock::now() - begin;
+  outcome.rows = filterRows(chain);
+  outcome.rows.insert(outcome.rows.begin(),
+                      sourceRow(source, chain.inputType(), source.frames(), source.frames(), sourceBusy));
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const Pixlib::FilterChain::Figures& f = chain.figuresOf(i);
+    FilterInfo info{};
+    chain.filterOf(i)->getFilterInfo(&info);
+    const Pixlib::FilterTraits* traits = Pixlib::findFilterTraits(info.name);
+    outcome.missing.push_back(!traits || traits->alwaysEmits ? f.framesIn - f.framesOut : 0);
+    outcome.lastOutputs.push_back(f.framesOut ? chain.outputOf(i) : nullptr);
+  }
+  return kExitOk;
+}
+
+// What each stage costs per frame, the source first: a few frames through the
+// chain on this thread before the run, the same frame each time.
+std::vector<double> measureCosts(Pixlib::FilterChain& chain, Source& source, std::string& error) {
+  constexpr int kSourceProbes = 2;
+  constexpr unsigned kChainProbes = 4;
+  Pixlib::FrameBuffer frame(chain.inputType());
+  const auto begin = std::chrono::steady_clock::now();
+  for (int i = 0; i < kSourceProbes; ++i) source.fill(i, frame);
+  std::vector<double> costs{std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() /
+                            kSourceProbes};
+  std::vector<double> filters;
+  if (!Pixlib::measureStageCosts(chain, frame, kChainProbes, filters, error)) return {};
+  costs.insert(costs.end(), filters.begin(), filters.end());
+  return costs;
+}
+
+// The source and the filters spread over `threads` threads, grouped by what
+// each costs; `pipe` keeps the last frames for the pictures.
+int streamPipelined(Pixlib::FilterChain& chain, Pixlib::PipelinedChain& pipe, Source& source, const RunPlan& plan,
+                    std::size_t threads, Outcome& outcome) {
+  std::string error;
+  Pixlib::PipelinedChain::Options options;
+  options.threads = threads;
+  options.costs = measureCosts(chain, source, error);
+  if (options.costs.empty()) return fail(kExitFailure, error);
+  const std::uint64_t frames = source.frames();
+  options.source = [&source, frames](std::uint64_t n, IFrameBuffer& dest) {
+    if (n >= frames) return false;
+    source.fill(n, dest);
+    return true;
+  };
+  const Pixlib::FrameTypeInfo last = chain.outputTypeOf(chain.size() - 1);
+  std::string sinkError;
+  ProgressLine progress(frames, pixelsOf(chain.inputType()));
+  options.sink = [&](const IFrameBuffer& frame, std::uint64_t n) {
+    if (!writeEvery(plan, outcome.outputs, last, frame, sinkError)) return false;
+    ++outcome.outputs;
+    progress.update(n + 1);
+    return true;
+  };
+  if (!pipe.start(std::move(options), error)) return fail(kExitFailure, error);
+  const bool finished = pipe.stop(Pixlib::PipelinedChain::Stop::Drain);
+  progress.finish();
+  if (!finished) return fail(kExitFailure, sinkError.empty() ? "the chain stopped: " + pipe.error() : sinkError);
+
+  outcome.wall = pipe.wall();
+  const Pixlib::PipelinedChain::Figures& s = pipe.sourceFigures();
+  outcome.rows.push_back(sourceRow(source, chain.inputType(), s.framesIn, s.framesOut, s.busy));
+  outcome.rows.back().thread = 1;
+  const std::vector<StageRow> filters = filterRows(chain);
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const Pixlib::PipelinedChain::Figures& f = pipe.figuresOf(i);
+    StageRow row = filters[i];
+    row.framesIn = f.framesIn;
+    row.framesOut = f.framesOut;
+    row.busy = f.busy;
+    row.thread = pipe.groupOf(i) + 1;
+    outcome.rows.push_back(row);
+    outcome.missing.push_back(f.missing);
+    outcome.lastOutputs.push_back(pipe.outputOf(i));
+  }
+  outcome.lastInput = pipe.lastInput();
+  return kExitOk;
 }
 
 }  // namespace
@@ -250,41 +392,32 @@ int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
   if (!plan.everyDir.empty() && !makeDirectory(plan.everyDir, error)) return fail(kExitFailure, error);
 
   source->prepare(chain.inputType());
-  if (!chain.start(error)) return fail(kExitFailure, error);
-  const Pixlib::FrameTypeInfo& last = chain.outputTypeOf(chain.size() - 1);
-  const auto begin = std::chrono::steady_clock::now();
-  std::uint64_t outputs = 0;
-  const Pixlib::FrameBuffer* input = nullptr;  // the frame pushed last
-  {
-    ProgressLine progress(source->frames(), pixelsOf(chain.inputType()));
-    for (std::uint64_t n = 0; n < source->frames(); ++n) {
-      input = &source->frame(n);
-      if (chain.push(*input) == chain.size()) {
-        if (!plan.everyDir.empty() &&
-            !writeFrame(plan.everyDir + "/frame-" + numbered(outputs, 5) + ".png", last,
-                        chain.outputOf(chain.size() - 1)->getBufferPtr(), error)) {
-          chain.stop();
-          return fail(kExitFailure, error);
-        }
-        ++outputs;
-      }
-      progress.update(n + 1);
-    }
-  }
-  chain.stop();
-  const auto wall = std::chrono::steady_clock::now() - begin;
+  // The camera is a stage of its own; pictures are only copied.
+  const std::size_t stages = chain.size() + (source->isCamera() ? 1 : 0);
+  const std::size_t threads =
+      std::min<std::size_t>(plan.threads ? plan.threads : std::max(1u, std::thread::hardware_concurrency()), stages);
+  Outcome outcome;
+  Pixlib::PipelinedChain pipe(chain);
+  if (const int code = threads > 1 ? streamPipelined(chain, pipe, *source, plan, threads, outcome)
+                                   : streamOnOneThread(chain, *source, plan, outcome))
+    return code;
 
-  printFigures(std::cout, chain, source->frames(), wall);
-  std::cout << outputs << " frame(s) out of the chain\n";
+  printFigures(std::cout, outcome.rows, source->frames(), outcome.wall);
+  std::cout << outcome.outputs << " frame(s) out of the chain\n";
+  for (std::size_t i = 0; i < chain.size(); ++i)
+    if (outcome.missing[i])
+      std::cerr << "filterhost: '" << chain.nameOf(i) << "' produced no frame for " << outcome.missing[i] << " of its "
+                << outcome.rows[i + 1].framesIn << " input frame(s), though it makes one for each\n";
   if (!plan.stagesDir.empty()) {
-    if (const int code = writeStages(plan.stagesDir, chain, *input, *source, source->frames() - 1)) return code;
+    if (const int code = writeStages(plan.stagesDir, chain, outcome, *source, source->frames() - 1)) return code;
     std::cout << "stage pictures in " << plan.stagesDir << "/\n";
   }
   if (!plan.output.empty()) {
-    if (outputs == 0)
+    if (outcome.outputs == 0)
       return fail(kExitFailure, "the chain produced no frame from " + std::to_string(source->frames()) +
                                     " input frame(s); " + plan.output + " not written");
-    if (!writeFrame(plan.output, last, chain.outputOf(chain.size() - 1)->getBufferPtr(), error))
+    const IFrameBuffer& out = *outcome.lastOutputs.back();
+    if (!writeFrame(plan.output, out.getFrameType(), out.getBufferPtr(), error))
       return fail(kExitFailure, error);
   }
   return kExitOk;

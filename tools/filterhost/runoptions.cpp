@@ -90,6 +90,10 @@ int parseRunOptions(const std::vector<std::string>& args, RunPlan& plan, std::st
     } else if (option == "--frames" || option == "-n") {
       if (!needValue()) return kExitUsage;
       if (!parseNumber(value, plan.frames) || plan.frames < 1) return bad("expected a number of frames from 1");
+    } else if (option == "--threads") {
+      if (!needValue()) return kExitUsage;
+      if (!parseNumber(value, plan.threads) || plan.threads < 1 || plan.threads > 64)
+        return bad("expected a number of threads from 1 to 64");
     } else if (option == "--output" || option == "-o") {
       if (!needValue()) return kExitUsage;
       ImageFormat format = ImageFormat::png;

@@ -23,6 +23,7 @@ struct RunPlan {
   std::string everyDir;              // every frame out of the chain
   std::string stagesDir;             // the last frame out of every stage
   InputLimits limits;
+  std::size_t threads = 0;           // 0: the cores, at most one per stage; 1: on the calling thread
 };
 
 // Adds the options in `args` to `plan`. Returns an exit code (kExitOk or

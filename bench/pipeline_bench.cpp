@@ -1,0 +1,181 @@
+// The demo chain (DeBayer, Rotate Flip 90, ROI, DeNoise 2) on one thread
+// against the same chain across threads, in one run, at two frame sizes.
+// The source frames are made before the clock starts and are more than the
+// caches hold, so they come from memory; only the chain is timed. Besides the
+// ratio it prints each stage's time and the bound the slowest group of
+// adjacent stages sets.
+//
+//   pipeline_bench [--frames N] [--repeats R] [--threads T]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pixrt/filtermodule.h"
+#include "pixrt/pipelinedchain.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Pixlib::FilterChain;
+using Pixlib::FrameBuffer;
+using Pixlib::PipelinedChain;
+
+constexpr std::size_t kSourceBytes = std::size_t(48) << 20;  // beyond the 32 MiB cache of the test machine
+
+struct Size {
+  int width, height;
+  LONG roiLeft, roiTop, roiWidth, roiHeight;  // in the turned frame
+};
+
+void setLong(IFrameFilter* f, const char16_t* name, LONG value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
+  if (f->setParameter(name, &v) != eParamOk) {
+    std::fprintf(stderr, "pipeline_bench: a parameter was refused\n");
+    std::exit(1);
+  }
+}
+
+// The demo chain for frames of `size`.
+void buildChain(Pixlib::FilterModule& module, const Size& size, FilterChain& chain) {
+  struct Step {
+    const char16_t* name;
+    const char* label;
+  };
+  const Step steps[] = {{u"DeBayer", "DeBayer"}, {u"Rotate Flip", "Rotate Flip"}, {u"ROI", "ROI"}, {u"DeNoise", "DeNoise"}};
+  for (const Step& s : steps) {
+    IFrameFilter* f = module.factory()->createFilter(s.name);
+    if (s.label == std::string("DeBayer")) {
+      setLong(f, u"Start Pattern", 2);
+      setLong(f, u"Mode", 2);
+    } else if (s.label == std::string("Rotate Flip")) {
+      setLong(f, u"Rotation Angle", 90);
+    } else if (s.label == std::string("ROI")) {
+      setLong(f, u"Left", size.roiLeft);
+      setLong(f, u"Top", size.roiTop);
+      setLong(f, u"Width", size.roiWidth);
+      setLong(f, u"Height", size.roiHeight);
+    } else {
+      setLong(f, u"DeNoise Level", 2);
+    }
+    chain.append(f, s.label);
+    f->Release();
+  }
+  std::string error;
+  if (!chain.negotiate(FrameTypeInfo(MEDIASUBTYPE_BY8, size.width, size.height, 0), error)) {
+    std::fprintf(stderr, "pipeline_bench: %s\n", error.c_str());
+    std::exit(1);
+  }
+}
+
+std::vector<std::unique_ptr<FrameBuffer>> makeFrames(const FrameTypeInfo& type) {
+  const std::size_t count = std::max<std::size_t>(4, kSourceBytes / type.buffersize + 1);
+  std::vector<std::unique_ptr<FrameBuffer>> frames;
+  std::uint32_t x = 2463534242u;
+  for (std::size_t f = 0; f < count; ++f) {
+    frames.push_back(std::make_unique<FrameBuffer>(type));
+    BYTE* p = frames.back()->getBufferPtr();
+    for (DWORD i = 0; i < type.buffersize; ++i) {
+      x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+      p[i] = BYTE((i % type.dim.cx) / 8 + (x & 31));
+    }
+  }
+  return frames;
+}
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double runSingle(FilterChain& chain, const std::vector<std::unique_ptr<FrameBuffer>>& frames, int count) {
+  std::string error;
+  chain.start(error);
+  const Clock::time_point begin = Clock::now();
+  for (int i = 0; i < count; ++i) chain.push(*frames[i % frames.size()]);
+  const double s = seconds(Clock::now() - begin);
+  chain.stop();
+  return count / s;
+}
+
+double runPipelined(PipelinedChain& pipe, const PipelinedChain::Options& options,
+                    const std::vector<std::unique_ptr<FrameBuffer>>& frames, int count) {
+  std::string error;
+  if (!pipe.start(options, error)) {
+    std::fprintf(stderr, "pipeline_bench: %s\n", error.c_str());
+    std::exit(1);
+  }
+  const Clock::time_point begin = Clock::now();
+  for (int i = 0; i < count; ++i) pipe.push(*frames[i % frames.size()]);
+  pipe.stop(PipelinedChain::Stop::Drain);
+  return count / seconds(Clock::now() - begin);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int frames = 64, repeats = 3;
+  std::size_t threads = std::max(1u, std::thread::hardware_concurrency());
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--frames") frames = std::atoi(argv[i + 1]);
+    if (option == "--repeats") repeats = std::atoi(argv[i + 1]);
+    if (option == "--threads") threads = static_cast<std::size_t>(std::atoi(argv[i + 1]));
+  }
+  std::string error;
+  auto module = Pixlib::FilterModule::load(Pixlib::libraryDirectory() + "/corefilterssd.ftf", error);
+  if (!module) {
+    std::fprintf(stderr, "pipeline_bench: %s\n", error.c_str());
+    return 1;
+  }
+
+  const Size sizes[] = {{1280, 960, 160, 160, 640, 960}, {2448, 2048, 256, 200, 1024, 2048}};
+  std::printf("demo chain, %d frames per run, best of %d, %zu threads; source frames from memory\n", frames, repeats,
+              threads);
+  for (const Size& size : sizes) {
+    FilterChain chain;
+    buildChain(*module, size, chain);
+    const auto source = makeFrames(chain.inputType());
+    std::vector<double> costs;
+    if (!Pixlib::measureStageCosts(chain, *source[0], 8, costs, error)) {
+      std::fprintf(stderr, "pipeline_bench: %s\n", error.c_str());
+      return 1;
+    }
+    const std::vector<std::size_t> starts = Pixlib::balanceStages(costs, threads);
+    double total = 0, slowest = 0;
+    for (std::size_t g = 0; g < starts.size(); ++g) {
+      double sum = 0;
+      for (std::size_t s = starts[g]; s < (g + 1 < starts.size() ? starts[g + 1] : costs.size()); ++s) sum += costs[s];
+      slowest = std::max(slowest, sum);
+      total += sum;
+    }
+
+    PipelinedChain pipe(chain);
+    PipelinedChain::Options options;
+    options.threads = threads;
+    options.costs = costs;
+    double single = 0, pipelined = 0;
+    for (int r = 0; r < repeats; ++r) {
+      single = std::max(single, runSingle(chain, source, frames));
+      pipelined = std::max(pipelined, runPipelined(pipe, options, source, frames));
+    }
+
+    const double bound = total / slowest;
+    const double target = std::min(1.7, 0.9 * bound);
+    std::printf("\n%dx%d (%zu source frames, %.0f MiB)\n", size.width, size.height, source.size(),
+                source.size() * double(chain.inputType().buffersize) / (1 << 20));
+    for (std::size_t s = 0; s < chain.size(); ++s)
+      std::printf("  %-12s %7.3f ms/frame  thread %zu\n", chain.nameOf(s).c_str(), costs[s] * 1e3,
+                  std::size_t(std::upper_bound(starts.begin(), starts.end(), s) - starts.begin()));
+    std::printf("  single-threaded   %7.1f frames/s\n", single);
+    std::printf("  pipelined         %7.1f frames/s  = %.2fx\n", pipelined, pipelined / single);
+    std::printf("  bound of the slowest group %.2fx (%.3f of %.3f ms); target %.2fx: %s\n", bound, slowest * 1e3,
+                total * 1e3, target, pipelined / single >= target ? "reached" : "missed");
+  }
+  return 0;
+}

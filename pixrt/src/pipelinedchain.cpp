@@ -1,0 +1,397 @@
+#include "pixrt/pipelinedchain.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <system_error>
+
+#include "pixrt/filtertraits.h"
+
+namespace Pixlib {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string quoted(const std::string& name) { return "'" + name + "'"; }
+
+// Filters the host-side table does not know are taken to always emit.
+bool alwaysEmits(IFrameFilter* filter) {
+  FilterInfo info{};
+  filter->getFilterInfo(&info);
+  const FilterTraits* traits = findFilterTraits(info.name);
+  return !traits || traits->alwaysEmits;
+}
+
+// A filter answers a failure instead of throwing.
+std::string failureText(HRESULT hr) {
+  return hr == E_OUTOFMEMORY ? " ran out of memory" : " failed";
+}
+
+std::string whatOf(std::exception_ptr failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::bad_alloc&) {
+    return "ran out of memory";
+  } catch (const std::exception& e) {
+    return std::string("failed: ") + e.what();
+  } catch (...) {
+    return "failed";
+  }
+}
+
+}  // namespace
+
+// A parameter change waiting for its stage's thread.
+struct PipelinedChain::Change {
+  std::size_t stage;
+  const WCHAR* name;
+  const VARIANT* value;
+  tParamResult result = eParamOk;
+  std::uint64_t fromFrame = 0;
+  bool done = false;
+};
+
+PipelinedChain::~PipelinedChain() {
+  if (m_Running) stop(Stop::Drop);
+}
+
+std::string PipelinedChain::error() const {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  return m_Error;
+}
+
+const IFrameBuffer* PipelinedChain::lastInput() const {
+  if (m_SourceOwn) return m_SourceFigures.framesOut ? m_SourceOwn.get() : nullptr;
+  const Link& link = m_Links[m_Source ? 1 : 0];
+  return link.last == SIZE_MAX ? nullptr : link.slots[link.last].get();
+}
+
+const IFrameBuffer* PipelinedChain::outputOf(std::size_t stage) const {
+  const Stage& s = m_Stages[stage];
+  if (s.figures.framesOut == 0) return nullptr;
+  if (s.own) return s.own.get();
+  const Link& link = m_Links[s.group + 1];
+  return link.last == SIZE_MAX ? nullptr : link.slots[link.last].get();
+}
+
+bool PipelinedChain::start(Options options, std::string& error) {
+  if (m_Running) {
+    error = "the pipelined chain is running already";
+    return false;
+  }
+  if (m_Chain.running()) {
+    error = "the chain is running on the calling thread";
+    return false;
+  }
+  const std::size_t filters = m_Chain.size();
+  bool negotiated = filters > 0;
+  for (std::size_t i = 0; i < filters && negotiated; ++i)
+    negotiated = m_Chain.inputTypeOf(i).buffersize != 0 && m_Chain.outputTypeOf(i).buffersize != 0;
+  if (!negotiated) {
+    error = "the chain's types have not been negotiated";
+    return false;
+  }
+
+  m_Source = std::move(options.source);
+  m_Sink = std::move(options.sink);
+  const bool hasSource = static_cast<bool>(m_Source);
+  const std::size_t elements = filters + (hasSource ? 1 : 0);
+  std::vector<double> costs = options.costs;
+  if (costs.size() != elements) costs.assign(elements, 1.0);
+  std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements));
+
+  // Element e is the source (with one) or filter e - offset.
+  const std::size_t offset = hasSource ? 1 : 0;
+  m_Stages = std::vector<Stage>(filters);
+  m_Groups = std::vector<Group>(starts.size());
+  for (std::size_t g = 0; g < starts.size(); ++g) {
+    const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
+    m_Groups[g].first = starts[g] > offset ? starts[g] - offset : 0;
+    m_Groups[g].end = endElement - offset;
+    for (std::size_t s = m_Groups[g].first; s < m_Groups[g].end; ++s) m_Stages[s].group = g;
+  }
+  for (std::size_t s = 0; s < filters; ++s) {
+    m_Stages[s].filter = m_Chain.filterOf(s);
+    m_Stages[s].alwaysEmits = alwaysEmits(m_Stages[s].filter);
+  }
+
+  // Every buffer the run needs, made now.
+  const std::size_t depth = std::max<std::size_t>(1, options.queueDepth);
+  m_Links = std::vector<Link>(m_Groups.size());
+  std::string making = hasSource ? "the source" : "the chain's input";
+  try {
+    m_SourceOwn.reset();
+    if (hasSource && m_Groups[0].end > 0) m_SourceOwn = std::make_unique<FrameBuffer>(m_Chain.inputType());
+    for (std::size_t g = 0; g < m_Groups.size(); ++g) {
+      if (g == 0 && hasSource) continue;
+      const FrameTypeInfo& type = m_Groups[g].first == 0 ? m_Chain.inputType() : m_Chain.outputTypeOf(m_Groups[g].first - 1);
+      if (m_Groups[g].first > 0) making = quoted(m_Chain.nameOf(m_Groups[g].first - 1));
+      Link& link = m_Links[g];
+      link.index.assign(depth, 0);
+      for (std::size_t i = 0; i < depth; ++i) link.slots.push_back(std::make_unique<FrameBuffer>(type));
+    }
+    for (std::size_t s = 0; s < filters; ++s) {
+      const bool endsGroup = s + 1 == m_Groups[m_Stages[s].group].end;
+      const bool endsChain = s + 1 == filters;
+      making = quoted(m_Chain.nameOf(s));
+      if (!endsGroup || endsChain) m_Stages[s].own = std::make_unique<FrameBuffer>(m_Chain.outputTypeOf(s));
+    }
+  } catch (const std::bad_alloc&) {
+    error = "no memory for the frames of " + making;
+    m_Links.clear();
+    m_Stages.clear();
+    m_Groups.clear();
+    return false;
+  }
+
+  m_SourceFigures = Figures{};
+  m_Abort = m_Pushing = m_SourceEnded = false;
+  m_NextIndex = 0;
+  m_Error.clear();
+  m_Running = true;
+  m_Begin = Clock::now();
+  for (std::size_t g = 0; g < m_Groups.size(); ++g) {
+    try {
+      m_Groups[g].thread = std::thread(&PipelinedChain::runGroup, this, g);
+    } catch (const std::system_error& e) {
+      const Group& group = m_Groups[g];
+      fail("no thread for " + (group.first == group.end ? std::string("the source") : quoted(m_Chain.nameOf(group.first))) +
+           ": " + e.what());
+      joinAll();
+      m_Running = false;
+      error = m_Error;
+      return false;
+    }
+  }
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  m_Changed.wait(lock, [this] {
+    return std::all_of(m_Groups.begin(), m_Groups.end(), [](const Group& g) { return g.started; });
+  });
+  return true;
+}
+
+bool PipelinedChain::push(const IFrameBuffer& frame) {
+  if (!m_Running || m_Source || !frame.getBufferPtr()) return false;
+  const FrameTypeInfo& want = m_Chain.inputType();
+  const FrameTypeInfo& type = frame.getFrameType();
+  if (type.subtype != want.subtype || type.dim.cx != want.dim.cx || type.dim.cy != want.dim.cy ||
+      type.buffersize < want.buffersize)
+    return false;
+
+  Link& in = m_Links[0];
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  m_Changed.wait(lock, [&] { return m_Abort || in.closed || !in.full(); });
+  if (m_Abort || in.closed) return false;
+  const std::size_t slot = in.tail();
+  m_Pushing = true;
+  lock.unlock();
+  std::memcpy(in.slots[slot]->getBufferPtr(), frame.getBufferPtr(), want.buffersize);
+  lock.lock();
+  m_Pushing = false;
+  in.index[slot] = m_NextIndex++;
+  ++in.count;
+  in.last = slot;
+  m_Changed.notify_all();
+  return true;
+}
+
+bool PipelinedChain::stop(Stop how) {
+  if (!m_Running) return m_Error.empty();
+  {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    if (how == Stop::Drop)
+      m_Abort = true;
+    else if (!m_Source)
+      m_Links[0].closed = true;
+    m_Changed.notify_all();
+  }
+  joinAll();
+  m_Wall = Clock::now() - m_Begin;
+  m_Running = false;
+  return m_Error.empty();
+}
+
+void PipelinedChain::joinAll() {
+  for (Group& g : m_Groups)
+    if (g.thread.joinable()) g.thread.join();
+}
+
+void PipelinedChain::fail(const std::string& message) {
+  std::lock_guard<std::mutex> lock(m_Mutex);
+  if (m_Error.empty()) m_Error = message;
+  m_Abort = true;
+  m_Changed.notify_all();
+}
+
+tParamResult PipelinedChain::applyNow(std::size_t stage, const WCHAR* name, const VARIANT& value) {
+  IFrameFilter* filter = m_Chain.filterOf(stage);
+  filter->lock();
+  const tParamResult result = filter->setParameter(name, &value);
+  filter->unlock();
+  return result;
+}
+
+tParamResult PipelinedChain::setParameter(std::size_t stage, const WCHAR* name, const VARIANT& value,
+                                          std::uint64_t* fromFrame) {
+  if (stage >= m_Chain.size()) return eParamNotFound;
+  if (fromFrame) *fromFrame = 0;
+  if (!m_Running) return applyNow(stage, name, value);
+  Group& group = m_Groups[m_Stages[stage].group];
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  // On the stage's own thread (from the source or the sink) it is between
+  // two frames already; after the thread's last frame nothing races.
+  if (group.finished || group.id == std::this_thread::get_id()) {
+    if (fromFrame) *fromFrame = group.nextIndex;
+    lock.unlock();
+    return applyNow(stage, name, value);
+  }
+  Change change{stage, name, &value};
+  group.pending.push_back(&change);
+  m_Changed.notify_all();
+  m_Changed.wait(lock, [&] { return change.done; });
+  if (fromFrame) *fromFrame = change.fromFrame;
+  return change.result;
+}
+
+void PipelinedChain::applyPending(Group& group, std::unique_lock<std::mutex>& lock) {
+  std::vector<Change*> changes;
+  changes.swap(group.pending);
+  const std::uint64_t from = group.nextIndex;
+  lock.unlock();
+  for (Change* c : changes) {
+    c->result = applyNow(c->stage, c->name, *c->value);
+    c->fromFrame = from;
+  }
+  lock.lock();
+  for (Change* c : changes) c->done = true;
+  m_Changed.notify_all();
+}
+
+bool PipelinedChain::frameReady(std::size_t g) const {
+  const bool input = (g == 0 && m_Source) ? !m_SourceEnded : m_Links[g].count > 0;
+  const bool output = g + 1 == m_Groups.size() || !m_Links[g + 1].full();
+  return input && output;
+}
+
+bool PipelinedChain::inputEnded(std::size_t g) const {
+  if (g == 0 && m_Source) return m_SourceEnded;
+  const Link& in = m_Links[g];
+  if (g == 0 && m_Pushing) return false;
+  if (in.count > 0) return false;
+  return g == 0 ? in.closed : m_Groups[g - 1].finished;
+}
+
+void PipelinedChain::runGroup(std::size_t g) {
+  Group& group = m_Groups[g];
+  for (std::size_t s = group.first; s < group.end; ++s) {
+    const HRESULT hr = m_Stages[s].filter->notifyStart_(m_Chain.inputTypeOf(s), m_Chain.outputTypeOf(s));
+    if (FAILED(hr)) fail(quoted(m_Chain.nameOf(s)) + failureText(hr));
+  }
+  std::unique_lock<std::mutex> lock(m_Mutex);
+  group.id = std::this_thread::get_id();
+  group.started = true;
+  m_Changed.notify_all();
+  for (;;) {
+    m_Changed.wait(lock, [&] { return m_Abort || !group.pending.empty() || frameReady(g) || inputEnded(g); });
+    if (!group.pending.empty())
+      applyPending(group, lock);
+    else if (m_Abort || (!frameReady(g) && inputEnded(g)))
+      break;
+    else if (frameReady(g))
+      runFrame(g, lock);
+  }
+  lock.unlock();
+  for (std::size_t s = group.first; s < group.end; ++s) {
+    const HRESULT hr = m_Stages[s].filter->notifyStop_();
+    if (FAILED(hr)) fail(quoted(m_Chain.nameOf(s)) + failureText(hr));
+  }
+  lock.lock();
+  while (!group.pending.empty()) applyPending(group, lock);
+  // The next group drains what is left in its ring, then ends too.
+  group.finished = true;
+  m_Changed.notify_all();
+}
+
+// Called with the lock held and a frame ready; transforms outside the lock.
+void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock) {
+  Group& group = m_Groups[g];
+  const bool fromSource = g == 0 && m_Source;
+  const bool last = g + 1 == m_Groups.size();
+  Link* in = fromSource ? nullptr : &m_Links[g];
+  Link* out = last ? nullptr : &m_Links[g + 1];
+  const std::uint64_t index = fromSource ? m_NextIndex++ : in->index[in->head];
+  const std::size_t outSlot = out ? out->tail() : 0;
+  group.nextIndex = index + 1;
+  lock.unlock();
+
+  // Where stage s writes: its own frame, or the ring towards the next group.
+  const auto destOf = [&](std::size_t s) -> FrameBuffer& {
+    return m_Stages[s].own ? *m_Stages[s].own : *out->slots[outSlot];
+  };
+  bool produced = true;
+  bool sourceEnded = false;
+  std::string failure;
+  std::string who = "the source";  // whoever runs at the moment, for a failure
+  try {
+    const IFrameBuffer* frame = fromSource ? nullptr : in->slots[in->head].get();
+    if (fromSource) {
+      FrameBuffer& dest = m_SourceOwn ? *m_SourceOwn : *out->slots[outSlot];
+      const Clock::time_point begin = Clock::now();
+      sourceEnded = !m_Source(index, dest);
+      m_SourceFigures.busy += Clock::now() - begin;
+      produced = !sourceEnded;
+      if (produced) {
+        ++m_SourceFigures.framesIn;
+        ++m_SourceFigures.framesOut;
+      }
+      frame = &dest;
+    }
+    for (std::size_t s = group.first; produced && s < group.end; ++s) {
+      Stage& stage = m_Stages[s];
+      who = quoted(m_Chain.nameOf(s));
+      FrameBuffer& dest = destOf(s);
+      ++stage.figures.framesIn;
+      const Clock::time_point begin = Clock::now();
+      const HRESULT hr = stage.filter->transform_(*frame, dest);
+      stage.figures.busy += Clock::now() - begin;
+      if (hr != S_OK) {
+        produced = false;
+        if (FAILED(hr)) {
+          failure = who + failureText(hr);
+          break;
+        }
+        // Held back or refused; only a filter that always emits is short.
+        if (stage.alwaysEmits) ++stage.figures.missing;
+        break;
+      }
+      ++stage.figures.framesOut;
+      frame = &dest;
+    }
+    who = "the receiver of the frames";
+    if (produced && last && m_Sink && !m_Sink(*frame, index)) failure = who + " stopped the chain";
+  } catch (...) {
+    failure = who + " " + whatOf(std::current_exception());
+    produced = false;
+  }
+
+  lock.lock();
+  if (in) {
+    in->head = (in->head + 1) % in->slots.size();
+    --in->count;
+  }
+  if (sourceEnded) m_SourceEnded = true;
+  if (produced && out) {
+    out->index[outSlot] = index;
+    out->last = outSlot;
+    ++out->count;
+  }
+  if (!failure.empty()) {
+    if (m_Error.empty()) m_Error = failure;
+    m_Abort = true;
+  }
+  m_Changed.notify_all();
+}
+
+}  // namespace Pixlib

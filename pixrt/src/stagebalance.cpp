@@ -1,0 +1,61 @@
+// Splitting a chain's stages into groups of adjacent stages, one per thread,
+// from what each stage costs.
+#include <algorithm>
+#include <limits>
+
+#include "pixrt/pipelinedchain.h"
+
+namespace Pixlib {
+
+std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads) {
+  const std::size_t n = costs.size();
+  if (n == 0) return {};
+  const std::size_t k = std::clamp<std::size_t>(threads, 1, n);
+  std::vector<double> prefix(n + 1, 0.0);
+  for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + std::max(0.0, costs[i]);
+
+  // worst[g][j]: the smallest largest group sum of stages [0, j) in g groups;
+  // cut[g][j]: where the last of those groups starts.
+  constexpr double kNone = std::numeric_limits<double>::infinity();
+  std::vector<std::vector<double>> worst(k + 1, std::vector<double>(n + 1, kNone));
+  std::vector<std::vector<std::size_t>> cut(k + 1, std::vector<std::size_t>(n + 1, 0));
+  worst[0][0] = 0.0;
+  for (std::size_t g = 1; g <= k; ++g)
+    for (std::size_t j = g; j <= n; ++j)
+      for (std::size_t i = g - 1; i < j; ++i) {
+        const double w = std::max(worst[g - 1][i], prefix[j] - prefix[i]);
+        if (w < worst[g][j]) {
+          worst[g][j] = w;
+          cut[g][j] = i;
+        }
+      }
+  // A thread more must buy a real gain: 1% of the slowest group.
+  std::size_t groups = 1;
+  for (std::size_t g = 2; g <= k; ++g)
+    if (worst[g][n] < worst[groups][n] * 0.99) groups = g;
+
+  std::vector<std::size_t> starts(groups);
+  for (std::size_t g = groups, j = n; g > 0; --g) {
+    starts[g - 1] = cut[g][j];
+    j = cut[g][j];
+  }
+  return starts;
+}
+
+bool measureStageCosts(FilterChain& chain, const IFrameBuffer& frame, unsigned frames, std::vector<double>& costs,
+                       std::string& error) {
+  if (!chain.start(error)) return false;
+  // The first frame pays for touching fresh frame memory; it is not counted.
+  chain.push(frame);
+  std::vector<std::chrono::nanoseconds> before;
+  for (std::size_t s = 0; s < chain.size(); ++s) before.push_back(chain.figuresOf(s).busy);
+  frames = std::max(1u, frames);
+  for (unsigned i = 0; i < frames; ++i) chain.push(frame);
+  chain.stop();
+  costs.clear();
+  for (std::size_t s = 0; s < chain.size(); ++s)
+    costs.push_back(std::chrono::duration<double>(chain.figuresOf(s).busy - before[s]).count() / frames);
+  return true;
+}
+
+}  // namespace Pixlib
