@@ -8,9 +8,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev
   binutils
-  # Property dialogs: GTK 3 and its icons and fonts; the GUI test's X server,
-  # input and screenshots.
+  # Property dialogs: GTK 3 and its icons and fonts, and what draws the icons
+  # (SVG image loader, MIME database; apt leaves them out as recommendations);
+  # the GUI test's X server, input and screenshots.
   libgtk-3-dev libx11-dev adwaita-icon-theme fonts-dejavu-core
+  librsvg2-common libgdk-pixbuf2.0-bin shared-mime-info
   xvfb xauth xdotool imagemagick
 )
 # Optional peers for the benchmarks: ORV_WITH_PEERS=1 scripts/setup.sh
