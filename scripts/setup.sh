@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev
   binutils
+  # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+  clang-14 libclang-rt-14-dev
   # Property dialogs: GTK 3 and its icons and fonts, and what draws the icons
   # (SVG image loader, MIME database; apt leaves them out as recommendations);
   # the GUI test's X server, input and screenshots.
