@@ -8,9 +8,13 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libpng-dev
   binutils
-  # Property dialogs: GTK 3 and its icons and fonts; the GUI test's X server,
-  # input and screenshots.
+  # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+  clang-14 libclang-rt-14-dev
+  # Property dialogs: GTK 3 and its icons and fonts, and what draws the icons
+  # (SVG image loader, MIME database; apt leaves them out as recommendations);
+  # the GUI test's X server, input and screenshots.
   libgtk-3-dev libx11-dev adwaita-icon-theme fonts-dejavu-core
+  librsvg2-common libgdk-pixbuf2.0-bin shared-mime-info
   xvfb xauth xdotool imagemagick
   # GStreamer elements: the plug-in, its tests (check library, gst-launch-1.0)
   # and the peers they are compared with (videoflip, videocrop, bayer2rgb, RTP).

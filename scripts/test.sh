@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in an optimised build, then once
 # more under AddressSanitizer + UndefinedBehaviorSanitizer, and the concurrency
-# tests a third time under ThreadSanitizer. The optimised pass includes the
-# Python binding's pytest tests, and the dialogs in real GTK windows (ctest
+# tests a third time under ThreadSanitizer; last the fuzz targets, a fixed
+# number of runs each under ASan + UBSan (clang). The optimised pass includes
+# the Python binding's pytest tests, and the dialogs in real GTK windows (ctest
 # label gui) when xvfb-run is installed; GTK and Python stay out of the
 # sanitizer passes.
 set -euo pipefail
@@ -26,3 +27,5 @@ echo "== concurrency tests (ThreadSanitizer)"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir "$root/build-tsan" --output-on-failure -R '^Concurrency\.'
 
+echo "== fuzz targets (libFuzzer, ASan + UBSan, fixed runs and seed)"
+"$root/scripts/fuzz.sh" ci
