@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in an optimised build, then once
 # more under AddressSanitizer + UndefinedBehaviorSanitizer, and the concurrency
-# tests a third time under ThreadSanitizer. The optimised pass
+# tests a third time under ThreadSanitizer. The filter tests run once more on
+# the scalar kernels alone, and a cross build for 64-bit ARM runs the kernel,
+# filter and tool tests under qemu. The optimised pass
 # includes the dialogs in real GTK windows (ctest label gui) when xvfb-run is
 # installed; GTK stays out of the sanitizer passes.
 set -euo pipefail
@@ -12,6 +14,9 @@ jobs="$(nproc)"
 echo "== tests (optimised build)"
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+
+echo "== filter tests on the scalar kernels (every SIMD kernel off)"
+ORV_CPU_FEATURES=0 ctest --test-dir "$root/build" --output-on-failure -j "$jobs" -L '^test_filters$'
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON -DORV_BUILD_BENCH=OFF
@@ -24,3 +29,8 @@ echo "== concurrency tests (ThreadSanitizer)"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir "$root/build-tsan" --output-on-failure -R '^Concurrency\.'
 
+echo "== 64-bit ARM: kernel, filter and tool tests under qemu-aarch64"
+arm_tests=(test_rotflip test_debayer test_row_copy test_denoise_kernels test_filters test_filterhost_cli)
+"$root/scripts/build.sh" "$root/build-aarch64" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/aarch64-linux-gnu.cmake" -- "${arm_tests[@]}"
+ctest --test-dir "$root/build-aarch64" --output-on-failure -j "$jobs" -L "^($(IFS='|'; echo "${arm_tests[*]}"))\$"
