@@ -49,12 +49,8 @@ struct NeonOps {
 
 }  // namespace
 
-namespace detail {
-
-const DeBayerKernelTable& neonKernelTable(int bytesPerPixel) {
-  using Span = VectorSpan<NeonOps>;
-  return bytesPerPixel == 3 ? KernelTable<Span, 3>::value : KernelTable<Span, 4>::value;
+const DeBayerKernelTable& detail::neonKernelTable(int bytesPerPixel) {
+  return kernelTableOf<VectorSpan<NeonOps>>(bytesPerPixel);
 }
 
-}  // namespace detail
 }  // namespace orv_filter

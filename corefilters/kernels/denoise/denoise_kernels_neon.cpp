@@ -30,12 +30,8 @@ struct NeonOps {
   static V shiftRight16(V v, int16x8_t count) { return vshlq_u16(v, count); }
   static uint8x16_t packBytes(V lo, V hi) { return vcombine_u8(vmovn_u16(lo), vmovn_u16(hi)); }
 };
-using Kernels = VectorKernels<NeonOps>;
 }  // namespace
 
-const DenoiseKernels& denoiseKernelsNeon() {
-  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
-  return kernels;
-}
+const DenoiseKernels& denoiseKernelsNeon() { return vectorKernelSet<NeonOps>(); }
 
 }  // namespace orv_filter

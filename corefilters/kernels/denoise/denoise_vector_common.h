@@ -123,6 +123,14 @@ struct VectorKernels {
   }
 };
 
+// The set one instruction-set unit hands out.
+template <class Ops>
+const DenoiseKernels& vectorKernelSet() {
+  using Kernels = VectorKernels<Ops>;
+  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
+  return kernels;
+}
+
 }  // namespace
 
 }  // namespace orv_filter
