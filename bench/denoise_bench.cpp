@@ -99,9 +99,9 @@ struct NamedSet {
 };
 
 std::vector<NamedSet> kernelSets() {
-  std::vector<NamedSet> sets{{"C", 0, &orv_filter::denoiseKernelsC()},
-                             {"SSE2", orv::kCpuSSE2, &orv_filter::denoiseKernelsSse2()},
-                             {"AVX2", orv::kCpuAVX2, &orv_filter::denoiseKernelsAvx2()}};
+  std::vector<NamedSet> sets{{"C", 0, &orv_filter::denoiseKernelsFor(0)},
+                             {"SSE2", orv::kCpuSSE2, &orv_filter::denoiseKernelsFor(orv::kCpuSSE2)},
+                             {"AVX2", orv::kCpuAVX2, &orv_filter::denoiseKernelsFor(orv::kCpuSSE2 | orv::kCpuAVX2)}};
   std::erase_if(sets, [](const NamedSet& s) { return !orv::cpuHas(s.needs); });
   return sets;
 }

@@ -24,6 +24,10 @@ packages=(
   # it without a package index.
   pybind11-dev python3-dev python3-numpy python3-opencv python3-pytest python3-venv python3-pip
 )
+# The 64-bit ARM cross build and its tests under emulation: the cross
+# compiler, qemu-user, GoogleTest's sources (built for the target) and the
+# target's libpng from Debian's arm64 architecture.
+packages+=(g++-aarch64-linux-gnu qemu-user googletest libpng-dev:arm64)
 # Optional peers for the benchmarks: ORV_WITH_PEERS=1 scripts/setup.sh
 if [[ "${ORV_WITH_PEERS:-0}" == 1 ]]; then
   packages+=(libopencv-dev libyuv-dev)
@@ -39,6 +43,7 @@ if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   SUDO=""
   if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then $SUDO dpkg --add-architecture arm64; fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -109,12 +109,8 @@ struct Avx2Ops {
 
 }  // namespace
 
-namespace detail {
-
-const DeBayerKernelTable& avx2KernelTable(int bytesPerPixel) {
-  using Span = VectorSpan<Avx2Ops>;
-  return bytesPerPixel == 3 ? KernelTable<Span, 3>::value : KernelTable<Span, 4>::value;
+const DeBayerKernelTable& detail::avx2KernelTable(int bytesPerPixel) {
+  return kernelTableOf<VectorSpan<Avx2Ops>>(bytesPerPixel);
 }
 
-}  // namespace detail
 }  // namespace orv_filter

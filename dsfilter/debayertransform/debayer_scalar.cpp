@@ -5,7 +5,7 @@
 namespace orv_filter::detail {
 
 const DeBayerKernelTable& scalarKernelTable(int bytesPerPixel) {
-  return bytesPerPixel == 3 ? KernelTable<ScalarSpan, 3>::value : KernelTable<ScalarSpan, 4>::value;
+  return kernelTableOf<ScalarSpan>(bytesPerPixel);
 }
 
 }  // namespace orv_filter::detail

@@ -77,12 +77,8 @@ struct Sse2Ops {
 
 }  // namespace
 
-namespace detail {
-
-const DeBayerKernelTable& sse2KernelTable(int bytesPerPixel) {
-  using Span = VectorSpan<Sse2Ops>;
-  return bytesPerPixel == 3 ? KernelTable<Span, 3>::value : KernelTable<Span, 4>::value;
+const DeBayerKernelTable& detail::sse2KernelTable(int bytesPerPixel) {
+  return kernelTableOf<VectorSpan<Sse2Ops>>(bytesPerPixel);
 }
 
-}  // namespace detail
 }  // namespace orv_filter

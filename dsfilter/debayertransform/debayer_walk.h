@@ -185,5 +185,11 @@ struct KernelTable {
   };
 };
 
+// The table of one span policy for 3 or 4 bytes per output pixel.
+template <class Span>
+const DeBayerKernelTable& kernelTableOf(int bytesPerPixel) {
+  return bytesPerPixel == 3 ? KernelTable<Span, 3>::value : KernelTable<Span, 4>::value;
+}
+
 }  // namespace
 }  // namespace orv_filter

@@ -1,5 +1,6 @@
 #include "transform_method.h"
 
+#include "kernel_ladder.h"
 #include "kernel_tables.h"
 #include "platform/cpu.h"
 #include "platform/orv_assert.h"
@@ -24,31 +25,20 @@ void deBayerDispatch(const DeBayerKernelTable& table, const BYTE* src, BYTE* dst
   (signedHeight < 0 ? pair.bottomUpSource : pair.topDownSource)(src, dst, width, signedHeight, params);
 }
 
-DeBayerIsa deBayerBestIsa() {
-  const std::uint32_t features = orv::cpuFeatureWord();
-  if (features & orv::kCpuAVX2) return DeBayerIsa::AVX2;
-  if (features & orv::kCpuSSE2) return DeBayerIsa::SSE2;
-  return DeBayerIsa::Scalar;
-}
-
-const DeBayerKernelTable& deBayerTable(DeBayerIsa isa, int bytesPerPixel) {
-  switch (isa) {
-    case DeBayerIsa::AVX2:
-      return detail::avx2KernelTable(bytesPerPixel);
-    case DeBayerIsa::SSE2:
-      return detail::sse2KernelTable(bytesPerPixel);
-    case DeBayerIsa::Scalar:
-      break;
-  }
-  return detail::scalarKernelTable(bytesPerPixel);
+const DeBayerKernelTable& deBayerKernelTableFor(std::uint32_t cpuFeatures, int bytesPerPixel) {
+  using TableOfSet = const DeBayerKernelTable& (*)(int bytesPerPixel);
+  const TableOfSet tableOf = pickKernels<TableOfSet>(
+      cpuFeatures, {&detail::scalarKernelTable, ORV_X86_KERNELS(&detail::sse2KernelTable),
+                    ORV_X86_KERNELS(&detail::avx2KernelTable), ORV_NEON_KERNELS(&detail::neonKernelTable)});
+  return tableOf(bytesPerPixel);
 }
 
 void deBayerToRGB24(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, const DeBayerParams& params) {
-  deBayerDispatch(deBayerTable(deBayerBestIsa(), 3), src, dst, width, signedHeight, params);
+  deBayerDispatch(deBayerKernelTableFor(orv::cpuFeatureWord(), 3), src, dst, width, signedHeight, params);
 }
 
 void deBayerToRGB32(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, const DeBayerParams& params) {
-  deBayerDispatch(deBayerTable(deBayerBestIsa(), 4), src, dst, width, signedHeight, params);
+  deBayerDispatch(deBayerKernelTableFor(orv::cpuFeatureWord(), 4), src, dst, width, signedHeight, params);
 }
 
 }  // namespace orv_filter

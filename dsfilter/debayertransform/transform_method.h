@@ -1,5 +1,14 @@
 // Demosaicing kernels: raw 8-bit Bayer mosaic in, 24-bit or 32-bit RGB out.
 //
+// Operations: deBayerToRGB24 and deBayerToRGB32, each for the three methods
+// (nearest colour, bilinear, edge sensing) and both storage directions, all
+// through deBayerDispatch and a kernel table. Tables exist for the scalar
+// reference (every processor), SSE2 and AVX2 (x86-64) and NEON (AArch64); the
+// vector tables share one frame walk (debayer_walk.h) and one block of vector
+// code (debayer_simd_span.h) over each set's operations. The entry points take
+// the scalar table and let the ladder of kernel_ladder.h upgrade it by the
+// processor's features on every call.
+//
 // These are plain functions on pixel memory. They know nothing about filters,
 // frame types or the host: the caller hands them the two pixel pointers, the
 // width, a signed height whose sign tells how the source rows are stored, and
@@ -82,19 +91,14 @@ void deBayerDispatch(const DeBayerKernelTable& table, const BYTE* src, BYTE* dst
                      LONG signedHeight, const DeBayerParams& params);
 
 // Entry points: dispatch through the fastest table this processor supports
-// (chosen by orv::cpuFeatureWord() on every call).
+// (deBayerKernelTableFor(orv::cpuFeatureWord(), ...) on every call).
 void deBayerToRGB24(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, const DeBayerParams& params);
 void deBayerToRGB32(const BYTE* src, BYTE* dst, UINT width, LONG signedHeight, const DeBayerParams& params);
 
-// Instruction sets the kernels exist for. Every set produces the same bytes.
-enum class DeBayerIsa { Scalar, SSE2, AVX2 };
-
-// The best set the processor reports now (honours orv::setCpuFeatureMask).
-DeBayerIsa deBayerBestIsa();
-
-// The kernel table of one instruction set: 24-bit output when bytesPerPixel
-// is 3, 32-bit output otherwise. Handing out a table does not check the
-// processor; calling an AVX2 kernel on a processor without AVX2 faults.
-const DeBayerKernelTable& deBayerTable(DeBayerIsa isa, int bytesPerPixel);
+// The table the feature word `cpuFeatures` (orv::CpuFeature bits) selects:
+// 24-bit output when bytesPerPixel is 3, 32-bit output otherwise. Every table
+// produces the same bytes. Handing out a table does not check the processor;
+// calling an AVX2 kernel on a processor without AVX2 faults.
+const DeBayerKernelTable& deBayerKernelTableFor(std::uint32_t cpuFeatures, int bytesPerPixel);
 
 }  // namespace orv_filter

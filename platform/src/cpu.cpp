@@ -1,6 +1,7 @@
 #include "platform/cpu.h"
 
 #include <atomic>
+#include <cstdlib>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -35,7 +36,12 @@ std::uint32_t readFeatures() {
     unsigned a7 = 0, b7 = 0, c7 = 0, d7 = 0;
     if (osSavesYmm && __get_cpuid_count(7, 0, &a7, &b7, &c7, &d7) && (b7 & (1u << 5))) word |= kCpuAVX2;
   }
+#elif defined(__aarch64__)
+  word |= kCpuNEON;
 #endif
+  // ORV_CPU_FEATURES=0 runs a whole process on the scalar kernels, the way
+  // they run on any other processor; any other word keeps only its bits.
+  if (const char* keep = std::getenv("ORV_CPU_FEATURES")) word &= static_cast<std::uint32_t>(std::strtoul(keep, nullptr, 0));
   return word;
 }
 

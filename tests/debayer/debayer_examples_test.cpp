@@ -8,6 +8,7 @@
 
 #include "assert_capture.h"
 #include "debayer_test_support.h"
+#include "kernel_levels.h"
 #include "platform/orv_assert.h"
 #include "transform_method.h"
 
@@ -185,13 +186,12 @@ TEST(DeBayerKernels, TinyFramesWriteNothing) {
       const std::size_t rows = rowsOf(height);
       if (width >= 4 && rows >= 3) continue;
       for (int bpp : {3, 4}) {
-        for (DeBayerIsa isa : {DeBayerIsa::Scalar, DeBayerIsa::SSE2, DeBayerIsa::AVX2}) {
-          if (!isaAvailable(isa)) continue;
+        for (const orv_test::KernelLevel& level : orv_test::kernelLevels()) {
           for (LONG mode : {eNearestColor, eBilinear, eEdgeSensing}) {
             GuardedBuffer src(width * rows), dst(width * rows * bpp);
             src.fill(9);
             dst.fill(0xEE);
-            deBayerDispatch(deBayerTable(isa, bpp), src.data(), dst.data(), width, height, makeDeBayerParams(eRG, mode));
+            deBayerDispatch(deBayerKernelTableFor(level.features, bpp), src.data(), dst.data(), width, height, makeDeBayerParams(eRG, mode));
             EXPECT_EQ(dst.bytes(), std::vector<BYTE>(dst.size(), 0xEE)) << width << "x" << height;
             EXPECT_TRUE(dst.guardsIntact() && src.guardsIntact()) << width << "x" << height;
           }

@@ -115,7 +115,7 @@ TEST(DeBayerScalar, MatchesNaiveOracleOnRandomFrames) {
             const DeBayerParams params = makeDeBayerParams(pattern, mode);
             GuardedBuffer dst(src.size() * bpp);
             dst.fillRandom(rng);
-            deBayerDispatch(deBayerTable(DeBayerIsa::Scalar, bpp), src.data(), dst.data(), s.width, height, params);
+            deBayerDispatch(deBayerKernelTableFor(0, bpp), src.data(), dst.data(), s.width, height, params);
             ASSERT_EQ(dst.bytes(), oracleFrame(src, static_cast<int>(s.width), height, params, bpp))
                 << methodName(mode) << " pattern " << pattern << " bpp " << bpp << " " << s.width << "x" << height;
           }
@@ -137,7 +137,7 @@ TEST(DeBayerScalar, EdgeSensingFollowsRampsLikeTheOracle) {
     for (LONG pattern = 0; pattern < 4; ++pattern) {
       const DeBayerParams params = makeDeBayerParams(pattern, eEdgeSensing);
       std::vector<BYTE> dst(width * rows * 3);
-      deBayerDispatch(deBayerTable(DeBayerIsa::Scalar, 3), src.data(), dst.data(), width, -rows, params);
+      deBayerDispatch(deBayerKernelTableFor(0, 3), src.data(), dst.data(), width, -rows, params);
       EXPECT_EQ(dst, oracleFrame(src, width, -rows, params, 3)) << pattern << (horizontal ? " horizontal" : " vertical");
     }
   }

@@ -8,6 +8,7 @@
 
 #include "cpu_mask.h"
 #include "debayer_test_support.h"
+#include "kernel_levels.h"
 #include "platform/cpu.h"
 #include "transform_method.h"
 
@@ -30,24 +31,29 @@ std::vector<Size> frameSizes() {
   return sizes;
 }
 
-const char* isaName(DeBayerIsa isa) { return isa == DeBayerIsa::AVX2 ? "AVX2" : isa == DeBayerIsa::SSE2 ? "SSE2" : "scalar"; }
+using orv_test::KernelLevel;
 
-// Runs one kernel of `isa` into a fresh garbage-filled guarded destination.
-std::vector<BYTE> runKernel(DeBayerIsa isa, const GuardedBuffer& src, Size s, LONG signedHeight,
+// The vector levels this processor runs.
+std::vector<KernelLevel> vectorLevels() {
+  std::vector<KernelLevel> levels = orv_test::kernelLevels();
+  levels.erase(levels.begin());
+  return levels;
+}
+
+// Runs one kernel of the table `features` selects into a fresh
+// garbage-filled guarded destination.
+std::vector<BYTE> runKernel(std::uint32_t features, const GuardedBuffer& src, Size s, LONG signedHeight,
                             const DeBayerParams& params, int bpp, BYTE garbageSeed) {
   GuardedBuffer dst(std::size_t(s.width) * s.rows * bpp);
   std::mt19937 garbage(garbageSeed);
   dst.fillRandom(garbage);
-  deBayerDispatch(deBayerTable(isa, bpp), src.data(), dst.data(), s.width, signedHeight, params);
-  EXPECT_TRUE(dst.guardsIntact()) << isaName(isa);
+  deBayerDispatch(deBayerKernelTableFor(features, bpp), src.data(), dst.data(), s.width, signedHeight, params);
+  EXPECT_TRUE(dst.guardsIntact());
   return dst.bytes();
 }
 
-class DeBayerVector : public ::testing::TestWithParam<DeBayerIsa> {};
-
-TEST_P(DeBayerVector, MatchesScalarOnRandomFrames) {
-  const DeBayerIsa isa = GetParam();
-  if (!isaAvailable(isa)) GTEST_SKIP() << isaName(isa) << " not supported by this processor";
+TEST(DeBayerVector, MatchesScalarOnRandomFrames) {
+  for (const KernelLevel& level : vectorLevels()) {
   std::mt19937 rng(99);
   for (const Size s : frameSizes()) {
     GuardedBuffer src(std::size_t(s.width) * s.rows);
@@ -57,22 +63,22 @@ TEST_P(DeBayerVector, MatchesScalarOnRandomFrames) {
         const DeBayerParams params = makeDeBayerParams(pattern, mode);
         for (int bpp : {3, 4}) {
           for (LONG height : {-static_cast<LONG>(s.rows), static_cast<LONG>(s.rows)}) {
-            const std::vector<BYTE> want = runKernel(DeBayerIsa::Scalar, src, s, height, params, bpp, 1);
-            const std::vector<BYTE> got = runKernel(isa, src, s, height, params, bpp, 2);
-            ASSERT_EQ(got, want) << isaName(isa) << " " << methodName(mode) << " pattern " << pattern << " bpp " << bpp
+            const std::vector<BYTE> want = runKernel(0, src, s, height, params, bpp, 1);
+            const std::vector<BYTE> got = runKernel(level.features, src, s, height, params, bpp, 2);
+            ASSERT_EQ(got, want) << level.name << " " << methodName(mode) << " pattern " << pattern << " bpp " << bpp
                                  << " " << s.width << "x" << height;
           }
         }
       }
     }
   }
+  }
 }
 
 // Saturated samples: the largest sums must not wrap in 16-bit lanes, and
 // strong gradients of both signs must pick the same neighbours.
-TEST_P(DeBayerVector, MatchesScalarOnExtremeSamples) {
-  const DeBayerIsa isa = GetParam();
-  if (!isaAvailable(isa)) GTEST_SKIP() << isaName(isa) << " not supported by this processor";
+TEST(DeBayerVector, MatchesScalarOnExtremeSamples) {
+  for (const KernelLevel& level : vectorLevels()) {
   std::mt19937 rng(5);
   const Size s{131, 9};
   GuardedBuffer src(std::size_t(s.width) * s.rows);
@@ -81,15 +87,13 @@ TEST_P(DeBayerVector, MatchesScalarOnExtremeSamples) {
     for (LONG pattern = 0; pattern < 4; ++pattern) {
       for (int bpp : {3, 4}) {
         const DeBayerParams params = makeDeBayerParams(pattern, mode);
-        EXPECT_EQ(runKernel(isa, src, s, -9, params, bpp, 3), runKernel(DeBayerIsa::Scalar, src, s, -9, params, bpp, 4))
-            << methodName(mode) << " pattern " << pattern << " bpp " << bpp;
+        EXPECT_EQ(runKernel(level.features, src, s, -9, params, bpp, 3), runKernel(0, src, s, -9, params, bpp, 4))
+            << level.name << " " << methodName(mode) << " pattern " << pattern << " bpp " << bpp;
       }
     }
   }
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Isa, DeBayerVector, ::testing::Values(DeBayerIsa::SSE2, DeBayerIsa::AVX2),
-                         [](const auto& info) { return std::string(isaName(info.param)); });
 
 // The entry points pick their kernels from the feature word on every call,
 // so masking features forces the lower paths; all give the scalar bytes.
@@ -99,19 +103,14 @@ TEST(DeBayerEntryPoints, EveryFeatureLevelGivesTheScalarBytes) {
   GuardedBuffer src(std::size_t(s.width) * s.rows);
   src.fillRandom(rng);
   const DeBayerParams params = makeDeBayerParams(eGB, eEdgeSensing);
-  struct Level {
-    std::uint32_t mask;
-    DeBayerIsa isa;
-  };
-  for (const Level level : {Level{0u, DeBayerIsa::Scalar}, Level{orv::kCpuSSE2, DeBayerIsa::SSE2}, Level{~0u, deBayerBestIsa()}}) {
-    orv_test::FeatureMask mask(level.mask);
-    EXPECT_EQ(deBayerBestIsa(), level.isa);
+  for (const KernelLevel& level : orv_test::kernelLevels()) {
+    orv_test::FeatureMask mask(level.features);
     for (int bpp : {3, 4}) {
-      const std::vector<BYTE> want = runKernel(DeBayerIsa::Scalar, src, s, 11, params, bpp, 6);
+      const std::vector<BYTE> want = runKernel(0, src, s, 11, params, bpp, 6);
       GuardedBuffer dst(want.size());
       dst.fill(0);
       runEntry(bpp, src.data(), dst.data(), s.width, 11, params);
-      EXPECT_EQ(dst.bytes(), want) << isaName(level.isa) << " bpp " << bpp;
+      EXPECT_EQ(dst.bytes(), want) << level.name << " bpp " << bpp;
     }
   }
 }

@@ -56,11 +56,6 @@ inline std::size_t rowsOf(LONG signedHeight) {
                           : static_cast<std::size_t>(signedHeight);
 }
 
-// Whether this processor can run the kernels of `isa`.
-inline bool isaAvailable(DeBayerIsa isa) {
-  return isa != DeBayerIsa::AVX2 || (orv::cpuFeatureWord() & orv::kCpuAVX2) != 0;
-}
-
 // Demosaics through the public entry point for `bpp` bytes per output pixel.
 inline void runEntry(int bpp, const BYTE* src, BYTE* dst, UINT width, LONG signedHeight,
                      const DeBayerParams& params) {

@@ -13,6 +13,7 @@
 #include "cpu_mask.h"
 #include "denoise_kernels.h"
 #include "denoise_vector_common.h"
+#include "kernel_levels.h"
 #include "platform/cpu.h"
 
 namespace orv_filter {
@@ -24,11 +25,14 @@ struct KernelSet {
   const DenoiseKernels& kernels;
 };
 
-const std::array<KernelSet, 3> kSets{{
-    {"C", 0, denoiseKernelsC()},
-    {"SSE2", orv::kCpuSSE2, denoiseKernelsSse2()},
-    {"AVX2", orv::kCpuAVX2, denoiseKernelsAvx2()},
-}};
+// Every level this processor runs, scalar first.
+const std::vector<KernelSet> kSets = [] {
+  std::vector<KernelSet> sets;
+  for (const orv_test::KernelLevel& level : orv_test::kernelLevels()) {
+    sets.push_back({level.name, level.features, denoiseKernelsFor(level.features)});
+  }
+  return sets;
+}();
 
 bool runnable(const KernelSet& set) { return orv::cpuHas(set.needs); }
 
@@ -218,12 +222,6 @@ TEST(DenoiseKernels, VectorSetsMatchTheReference) {
 }
 
 TEST(DenoiseDispatch, ForcedFeaturesChooseTheSetAndKeepTheBytes) {
-  struct Forced { std::uint32_t mask; const DenoiseKernels& expected; };
-  const std::vector<Forced> table{
-      {0, denoiseKernelsC()},
-      {orv::kCpuSSE2, denoiseKernelsSse2()},
-      {orv::kCpuSSE2 | orv::kCpuAVX2, denoiseKernelsAvx2()},
-  };
   std::mt19937 rng(99);
   constexpr std::size_t n = 333;
   std::vector<BYTE> src(n), wantDst(n);
@@ -235,11 +233,11 @@ TEST(DenoiseDispatch, ForcedFeaturesChooseTheSetAndKeepTheBytes) {
   denoiseAccumulateC(wantAcc.data(), src.data(), n);
   denoiseEmitC(wantDst.data(), accStart.data(), src.data(), n, 3);
 
-  for (const Forced& f : table) {
-    if (!orv::cpuHas(f.mask)) continue;
-    SCOPED_TRACE(testing::Message() << "mask " << f.mask);
-    const orv_test::FeatureMask forced(f.mask);
-    EXPECT_EQ(&denoiseKernelsFor(orv::cpuFeatureWord()), &f.expected);
+  EXPECT_EQ(&denoiseKernelsFor(0), &denoiseKernelsC());
+  for (const KernelSet& set : kSets) {
+    SCOPED_TRACE(set.name);
+    const orv_test::FeatureMask forced(set.needs);
+    EXPECT_EQ(&denoiseKernelsFor(orv::cpuFeatureWord()), &set.kernels);
 
     std::vector<std::int16_t> start(n, -1), acc = accStart;
     std::vector<BYTE> dst(n, 0x77);

@@ -64,14 +64,20 @@ inline ToolResult runTool(const std::vector<std::string>& args, const std::strin
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<std::string> argv{FILTERHOST_PATH};
+  std::vector<std::string> argv;
+#ifdef ORV_TOOL_EMULATOR
+  // The emulator's words, separated by '|', come first.
+  std::istringstream emulator(ORV_TOOL_EMULATOR);
+  for (std::string word; std::getline(emulator, word, '|');) argv.push_back(word);
+#endif
+  argv.push_back(FILTERHOST_PATH);
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargs;
   for (std::string& a : argv) cargs.push_back(a.data());
   cargs.push_back(nullptr);
   ToolResult result;
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, FILTERHOST_PATH, &actions, nullptr, cargs.data(), environ);
+  const int spawned = posix_spawn(&pid, argv.front().c_str(), &actions, nullptr, cargs.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     ADD_FAILURE() << "cannot start " << FILTERHOST_PATH;

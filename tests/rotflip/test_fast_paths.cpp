@@ -9,10 +9,10 @@
 
 #include "cpu_mask.h"
 #include "frame_oracle.h"
+#include "kernel_levels.h"
 #include "platform/cpu.h"
 #include "rotflip/rotflip_frames.h"
-#include "rotflip/rotflip_pixels.h"
-#include "rotflip/rotflip_sse2_blocks.h"
+#include "rotflip_pixels.h"
 
 namespace {
 
@@ -20,14 +20,8 @@ using namespace rotflip_test;
 using orv_filter::rotFlipRawCaseTable;
 using orv_filter::rotFlipReference;
 
-struct Level {
-  const char* name;
-  std::uint32_t mask;
-};
-
-constexpr std::uint32_t kAllButAvx2 =
-    orv::kCpuMMX | orv::kCpuSSE | orv::kCpuSSE2 | orv::kCpuSSE3 | orv::kCpuSSSE3 | orv::kCpuSSE41 | orv::kCpuSSE42;
-const Level kLevels[] = {{"plain C++", 0u}, {"SSE2", kAllButAvx2}, {"AVX2", ~0u}};
+using orv_test::KernelLevel;
+using orv_test::kernelLevels;
 
 std::vector<Size> fastPathSizes() {
   std::vector<Size> sizes;
@@ -69,9 +63,8 @@ TEST(RotFlipFastPaths, EveryLevelMatchesTheGenericKernel) {
         for (unsigned index = 1; index < 16; ++index) {
           std::vector<BYTE> expected(src.size(), 0xEE);
           rotFlipReference(index, framesFor(index, src.data(), expected.data(), s.w, s.h, b, topDown));
-          for (const Level& level : kLevels) {
-            if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
-            orv_test::FeatureMask mask(level.mask);
+          for (const KernelLevel& level : kernelLevels()) {
+            orv_test::FeatureMask mask(level.features);
             const std::vector<BYTE> got = runCase(index, src.data(), s.w, s.h, b, topDown, placementFor(si + b + index));
             ASSERT_EQ(got, expected) << level.name << ", index " << index << ", B " << b << ", " << s.w << "x" << s.h
                                      << (topDown ? " top-down" : " bottom-up");
@@ -89,9 +82,8 @@ TEST(RotFlipFastPaths, FramesTooLargeForTheCachesMatchTheGenericKernel) {
   const unsigned b = 4;
   GuardedBytes src(static_cast<std::size_t>(w) * h * b, GuardedBytes::AgainstEnd);
   fillRandom(src.data(), src.size(), 5);
-  for (const Level& level : kLevels) {
-    if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
-    orv_test::FeatureMask mask(level.mask);
+  for (const KernelLevel& level : kernelLevels()) {
+    orv_test::FeatureMask mask(level.features);
     // Both storage directions: mirrored rows are walked from either end.
     for (bool topDown : {false, true})
       for (unsigned index : {1u, 2u, 3u, 4u}) {
@@ -117,9 +109,8 @@ TEST(RotFlipFastPaths, LargeQuarterTurnsAtEveryDestinationAlignment) {
     fillRandom(src.data(), bytes, f.b);
     std::vector<BYTE> expected(bytes);
     rotFlipReference(5, framesFor(5, src.data(), expected.data(), f.w, f.h, f.b, true));
-    for (const Level& level : kLevels) {
-      if (level.mask == ~0u && !orv::cpuHas(orv::kCpuAVX2)) continue;
-      orv_test::FeatureMask mask(level.mask);
+    for (const KernelLevel& level : kernelLevels()) {
+      orv_test::FeatureMask mask(level.features);
       for (std::size_t offset : {0, 2, 4, 12, 48}) {  // 2: no line-aligned band for 4-byte pixels
         std::vector<BYTE> buffer(bytes + 128, 0x77);
         BYTE* dst = buffer.data() + (64 - reinterpret_cast<std::uintptr_t>(buffer.data()) % 64) + offset;
@@ -130,40 +121,6 @@ TEST(RotFlipFastPaths, LargeQuarterTurnsAtEveryDestinationAlignment) {
         EXPECT_TRUE(std::all_of(dst + bytes, buffer.data() + buffer.size(), [](BYTE v) { return v == 0x77; }));
       }
     }
-  }
-}
-
-TEST(RotFlipFastPaths, Sse2BlockPathMatchesTheGenericKernel) {
-  const Size sizes[] = {{4, 4}, {8, 4}, {4, 8}, {12, 20}, {64, 36}, {36, 64}};
-  for (const Size s : sizes) {
-    GuardedBytes src(static_cast<std::size_t>(s.w) * s.h * 4, GuardedBytes::AgainstEnd);
-    fillRandom(src.data(), src.size(), s.w + s.h);
-    for (bool topDown : {true, false}) {
-      for (unsigned index = 1; index < 16; ++index) {
-        SCOPED_TRACE(testing::Message() << "index " << index << ", " << s.w << "x" << s.h
-                                        << (topDown ? " top-down" : " bottom-up"));
-        std::vector<BYTE> expected(src.size(), 0x11);
-        rotFlipReference(index, framesFor(index, src.data(), expected.data(), s.w, s.h, 4, topDown));
-        GuardedBytes dst(src.size(), GuardedBytes::AgainstEnd);
-        fillRandom(dst.data(), dst.size(), 777);
-        ASSERT_TRUE(orv_filter::rotFlipSse2Case(index, framesFor(index, src.data(), dst.data(), s.w, s.h, 4, topDown)));
-        EXPECT_EQ(dst.bytes(), expected);
-      }
-    }
-  }
-}
-
-TEST(RotFlipFastPaths, Sse2BlockPathTakesOnlyWholeBlocksOf32BitPixels) {
-  // 6 x 4 and 8 x 6 frames and 24-bit pixels are not for this path.
-  const struct {
-    LONG w, h;
-    unsigned b;
-  } frames[] = {{6, 4, 4}, {8, 6, 4}, {8, 4, 3}, {8, 8, 2}};
-  for (const auto& f : frames) {
-    std::vector<BYTE> src(static_cast<std::size_t>(f.w) * f.h * f.b, 1);
-    std::vector<BYTE> dst(src.size(), 2);
-    EXPECT_FALSE(orv_filter::rotFlipSse2Case(4, framesFor(4, src.data(), dst.data(), f.w, f.h, f.b, true)));
-    EXPECT_EQ(dst, std::vector<BYTE>(src.size(), 2));
   }
 }
 

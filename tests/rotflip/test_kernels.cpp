@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame_oracle.h"
+#include "kernel_levels.h"
 #include "platform/cpu.h"
 #include "rotflip_kernels.h"
 
@@ -23,9 +24,10 @@ struct LevelSet {
 };
 
 std::vector<LevelSet> levels() {
-  std::vector<LevelSet> sets = {{"plain C++", &rotFlipKernelsFor(0)},
-                                {"SSE2", &rotFlipKernelsFor(orv::kCpuMMX | orv::kCpuSSE | orv::kCpuSSE2)}};
-  if (orv::cpuHas(orv::kCpuAVX2)) sets.push_back({"AVX2", &rotFlipKernelsFor(orv::cpuFeatureWord())});
+  std::vector<LevelSet> sets;
+  for (const orv_test::KernelLevel& level : orv_test::kernelLevels()) {
+    sets.push_back({level.name, &rotFlipKernelsFor(level.features)});
+  }
   return sets;
 }
 

@@ -6,7 +6,7 @@
 
 #include "frame_oracle.h"
 #include "rotflip/rotflip_frames.h"
-#include "rotflip/rotflip_pixels.h"
+#include "rotflip_pixels.h"
 
 namespace {
 

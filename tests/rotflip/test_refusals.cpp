@@ -102,6 +102,9 @@ TEST(RotFlipCpu, FeatureWordIsTheSameFromTwoThreads) {
   EXPECT_EQ(orv_filter::hasSSE2(), (a & orv::kCpuSSE2) != 0);
 #if defined(__x86_64__)
   EXPECT_TRUE(orv_filter::hasSSE2());  // part of the 64-bit instruction set
+#elif defined(__aarch64__)
+  EXPECT_NE(a & orv::kCpuNEON, 0u);  // part of the 64-bit ARM architecture
+  EXPECT_FALSE(orv_filter::hasSSE2());
 #endif
   orv_test::FeatureMask none(0);
   EXPECT_FALSE(orv_filter::hasSSE2());

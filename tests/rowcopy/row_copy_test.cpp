@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "guarded_bytes.h"
+#include "kernel_levels.h"
 #include "platform/cpu.h"
 #include "row_copy.h"
 
@@ -16,16 +17,6 @@ namespace {
 using orv_filter::RowCopyKernel;
 using orv_test::GuardedBytes;
 
-struct Kernel {
-  const char* name;
-  std::uint32_t needs;
-  RowCopyKernel copy;
-};
-
-const std::array<Kernel, 2> kVectorKernels{{
-    {"sse2", orv::kCpuSSE2, &orv_filter::copyRowsSse2},
-    {"avx2", orv::kCpuSSE2 | orv::kCpuAVX2, &orv_filter::copyRowsAvx2},
-}};
 
 struct Shape {
   std::size_t rowBytes, rows, srcPitch, dstPitch;
@@ -59,17 +50,14 @@ std::vector<unsigned char> run(RowCopyKernel copy, const Shape& s, GuardedBytes:
 }
 
 TEST(RowCopy, VectorKernelsEqualTheReferenceAndStayInsideTheRows) {
-  for (const Kernel& k : kVectorKernels) {
-    if (!orv::cpuHas(k.needs)) {
-      std::printf("%s not available on this processor: not compared\n", k.name);
-      continue;
-    }
+  for (const orv_test::KernelLevel& level : orv_test::kernelLevels()) {
+    const RowCopyKernel copy = orv_filter::rowCopyKernelFor(level.features);
     for (const Shape& s : shapes()) {
-      SCOPED_TRACE(testing::Message() << k.name << " rowBytes=" << s.rowBytes << " rows=" << s.rows
+      SCOPED_TRACE(testing::Message() << level.name << " rowBytes=" << s.rowBytes << " rows=" << s.rows
                                       << " srcPitch=" << s.srcPitch << " dstPitch=" << s.dstPitch
                                       << (s.dstUpward ? " upward" : ""));
       for (auto placement : {GuardedBytes::AgainstEnd, GuardedBytes::AgainstStart}) {
-        ASSERT_EQ(run(k.copy, s, placement), run(&orv_filter::copyRowsC, s, placement));
+        ASSERT_EQ(run(copy, s, placement), run(&orv_filter::copyRowsC, s, placement));
       }
     }
   }
@@ -84,8 +72,6 @@ TEST(RowCopy, ReferenceCopiesEachRowAndLeavesTheGaps) {
 
 TEST(RowCopy, DispatchFollowsTheFeatureWord) {
   EXPECT_EQ(orv_filter::rowCopyKernelFor(0), &orv_filter::copyRowsC);
-  EXPECT_EQ(orv_filter::rowCopyKernelFor(orv::kCpuSSE2), &orv_filter::copyRowsSse2);
-  EXPECT_EQ(orv_filter::rowCopyKernelFor(orv::kCpuSSE2 | orv::kCpuAVX2), &orv_filter::copyRowsAvx2);
 }
 
 }  // namespace

@@ -2,14 +2,15 @@
 // a whole frame always runs through one kernel set.
 #include "denoise_kernels.h"
 
+#include "kernel_ladder.h"
 #include "platform/cpu.h"
 
 namespace orv_filter {
 
 const DenoiseKernels& denoiseKernelsFor(std::uint32_t cpuFeatures) {
-  if (cpuFeatures & orv::kCpuAVX2) return denoiseKernelsAvx2();
-  if (cpuFeatures & orv::kCpuSSE2) return denoiseKernelsSse2();
-  return denoiseKernelsC();
+  return *pickKernels<const DenoiseKernels*>(
+      cpuFeatures, {&denoiseKernelsC(), ORV_X86_KERNELS(&denoiseKernelsSse2()), ORV_X86_KERNELS(&denoiseKernelsAvx2()),
+                    ORV_NEON_KERNELS(&denoiseKernelsNeon())});
 }
 
 void denoiseStartRun(std::int16_t* acc, const BYTE* src, std::size_t n) {

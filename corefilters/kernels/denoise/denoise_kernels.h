@@ -1,3 +1,11 @@
+// Frame-averaging kernels of the DeNoise filter: three operations,
+// denoiseStartRun, denoiseAccumulate and denoiseEmit. Implemented by the
+// scalar reference (the ...C loops) on every processor, SSE2 and AVX2 on
+// x86-64, NEON on AArch64, the vector sets from one loop template over each
+// set's operations (denoise_vector_common.h); each entry point takes the
+// scalar set and lets the ladder of kernel_ladder.h upgrade it by the
+// processor's features on every call.
+//
 // Per-frame pixel work of frame averaging: a run of 2^L frames is summed byte
 // by byte into a signed 16-bit accumulator, one entry per frame byte, and the
 // frame that ends the run is added on the fly while the mean is written out.
@@ -27,7 +35,7 @@ void denoiseAccumulate(std::int16_t* acc, const BYTE* src, std::size_t n);
 void denoiseEmit(BYTE* dst, const std::int16_t* acc, const BYTE* src, std::size_t n, unsigned level);
 
 // The entry points above choose the best of these sets by orv::cpuFeatureWord()
-// on every call. Tests and benchmarks reach each set directly.
+// on every call. Tests and benchmarks reach each set through denoiseKernelsFor.
 struct DenoiseKernels {
   void (*startRun)(std::int16_t* acc, const BYTE* src, std::size_t n);
   void (*accumulate)(std::int16_t* acc, const BYTE* src, std::size_t n);
@@ -36,9 +44,11 @@ struct DenoiseKernels {
 
 // The reference loops every vector kernel must equal byte for byte.
 const DenoiseKernels& denoiseKernelsC();
-// Need the orv::kCpuSSE2 and orv::kCpuAVX2 feature bits respectively.
+// Built only for their architecture: need the orv::kCpuSSE2, orv::kCpuAVX2
+// and orv::kCpuNEON feature bits respectively.
 const DenoiseKernels& denoiseKernelsSse2();
 const DenoiseKernels& denoiseKernelsAvx2();
+const DenoiseKernels& denoiseKernelsNeon();
 
 // The fastest set that `cpuFeatures` (a word of orv::CpuFeature bits) allows.
 const DenoiseKernels& denoiseKernelsFor(std::uint32_t cpuFeatures);

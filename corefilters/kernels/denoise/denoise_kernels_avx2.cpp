@@ -32,12 +32,8 @@ struct Avx2Ops {
   // The pack interleaves 64-bit quarters (lo0 hi0 lo1 hi1); put them back in order.
   static V packBytes(V lo, V hi) { return _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8); }
 };
-using Kernels = VectorKernels<Avx2Ops>;
 }  // namespace
 
-const DenoiseKernels& denoiseKernelsAvx2() {
-  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
-  return kernels;
-}
+const DenoiseKernels& denoiseKernelsAvx2() { return vectorKernelSet<Avx2Ops>(); }
 
 }  // namespace orv_filter

@@ -28,12 +28,8 @@ struct Sse2Ops {
   static V shiftRight16(V v, __m128i count) { return _mm_srl_epi16(v, count); }
   static V packBytes(V lo, V hi) { return _mm_packus_epi16(lo, hi); }
 };
-using Kernels = VectorKernels<Sse2Ops>;
 }  // namespace
 
-const DenoiseKernels& denoiseKernelsSse2() {
-  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
-  return kernels;
-}
+const DenoiseKernels& denoiseKernelsSse2() { return vectorKernelSet<Sse2Ops>(); }
 
 }  // namespace orv_filter

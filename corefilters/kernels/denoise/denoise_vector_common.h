@@ -1,4 +1,4 @@
-// What the SSE2 and AVX2 kernels share: the reasoning that lets them add in
+// What the vector kernels (SSE2, AVX2, NEON) share: the reasoning that lets them add in
 // 16 bits, when they stream, how they align their main stream, and the loops
 // themselves, written once over a small set of operations each instruction-set
 // unit supplies (its `Ops`).
@@ -94,7 +94,7 @@ struct VectorKernels {
       // Masked to 0..255 first, so the saturating pack only narrows.
       const V loBytes = Ops::bitAnd(Ops::shiftRight16(lo, shift), lowByte);
       const V hiBytes = Ops::bitAnd(Ops::shiftRight16(hi, shift), lowByte);
-      const V bytes = Ops::packBytes(loBytes, hiBytes);
+      const auto bytes = Ops::packBytes(loBytes, hiBytes);
       if constexpr (kStream) {
         Ops::stream(dst + i, bytes);
       } else {
@@ -122,6 +122,14 @@ struct VectorKernels {
     denoiseEmitC(dst + i, acc + i, src + i, n - i, level);
   }
 };
+
+// The set one instruction-set unit hands out.
+template <class Ops>
+const DenoiseKernels& vectorKernelSet() {
+  using Kernels = VectorKernels<Ops>;
+  static constexpr DenoiseKernels kernels{Kernels::startRun, Kernels::accumulate, Kernels::emit};
+  return kernels;
+}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "kernel_ladder.h"
 #include "platform/cpu.h"
 
 namespace orv_filter {
@@ -13,9 +14,8 @@ void copyRowsC(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff
 }
 
 RowCopyKernel rowCopyKernelFor(std::uint32_t cpuFeatures) {
-  if (cpuFeatures & orv::kCpuAVX2) return &copyRowsAvx2;
-  if (cpuFeatures & orv::kCpuSSE2) return &copyRowsSse2;
-  return &copyRowsC;
+  return pickKernels<RowCopyKernel>(cpuFeatures, {&copyRowsC, ORV_X86_KERNELS(&copyRowsSse2),
+                                                  ORV_X86_KERNELS(&copyRowsAvx2), ORV_NEON_KERNELS(&copyRowsNeon)});
 }
 
 void copyRows(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,

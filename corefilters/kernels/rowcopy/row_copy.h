@@ -1,3 +1,9 @@
+// Row copy kernels: one operation, copyRows, a block of rows from one frame
+// to another. Implemented by the scalar reference (copyRowsC, one memcpy per
+// row) on every processor, SSE2 and AVX2 on x86-64, NEON on AArch64; the
+// entry point takes the scalar kernel and lets the ladder of kernel_ladder.h
+// upgrade it by the processor's features on every call.
+//
 // Copying a block of rows between two frames whose rows lie different
 // distances apart or run in opposite directions: the crop of a region out of
 // a larger frame, a frame turned upside down.
@@ -26,10 +32,13 @@ using RowCopyKernel = void (*)(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* d
 // The reference: one memcpy per row. The vector kernels equal it byte for byte.
 void copyRowsC(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                std::size_t rows);
-// Need the orv::kCpuSSE2 and orv::kCpuAVX2 feature bits respectively.
+// Built only for their architecture: need the orv::kCpuSSE2, orv::kCpuAVX2
+// and orv::kCpuNEON feature bits respectively.
 void copyRowsSse2(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                   std::size_t rows);
 void copyRowsAvx2(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
+                  std::size_t rows);
+void copyRowsNeon(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch, std::size_t rowBytes,
                   std::size_t rows);
 
 // The fastest kernel that `cpuFeatures` (a word of orv::CpuFeature bits) allows.

@@ -4,8 +4,6 @@
 // would fault on a processor without AVX2.
 #pragma once
 
-#include <immintrin.h>
-
 #include <cstddef>
 
 #include "row_copy.h"
@@ -46,7 +44,7 @@ struct VectorRowCopy {
 
   // Copies `count` rows side by side while asking for the same columns of the
   // `leadCount` rows at `lead`. Those lines go to the second-level cache
-  // (hint T2): first-level requests are too few at a time to cover the wait
+  // (locality 1, PREFETCHT2 on x86): first-level requests are too few at a time to cover the wait
   // for memory, and the copy's own loads move the lines on later.
   // A row that is not a whole number of steps ends with a step that overlaps
   // the one before it and writes the same bytes again, so nothing outside the
@@ -61,7 +59,7 @@ struct VectorRowCopy {
     for (std::size_t x = 0;; x += kStep) {
       if (x > lastStep) x = lastStep;
       for (std::ptrdiff_t k = 0; k < leadRows; ++k) {
-        _mm_prefetch(reinterpret_cast<const char*>(lead + k * srcPitch + x), _MM_HINT_T2);
+        __builtin_prefetch(lead + k * srcPitch + x, 0, 1);
       }
       std::ptrdiff_t k = 0;
       for (; k + 1 < rows; k += 2) pairStep(src + k * srcPitch + x, srcPitch, dst + k * dstPitch + x, dstPitch);

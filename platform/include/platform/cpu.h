@@ -1,4 +1,5 @@
-// Processor features, read once per process with CPUID and cached lock-free.
+// Processor features, read once per process (CPUID on x86; on 64-bit ARM the
+// Advanced SIMD unit is part of the architecture) and cached lock-free.
 #pragma once
 
 #include "platform/wintypes.h"
@@ -6,7 +7,9 @@
 namespace orv {
 
 // Flag bits of the feature word. The first seven follow CPUID leaf 1; AVX2
-// also requires the operating system to save the YMM registers.
+// also requires the operating system to save the YMM registers. NEON is
+// AArch64's Advanced SIMD, which every 64-bit ARM processor has; x86 never
+// reports it, ARM never reports the x86 bits.
 enum CpuFeature : std::uint32_t {
   kCpuMMX = 1,
   kCpuSSE = 2,
@@ -16,10 +19,11 @@ enum CpuFeature : std::uint32_t {
   kCpuSSE41 = 32,
   kCpuSSE42 = 64,
   kCpuAVX2 = 128,
+  kCpuNEON = 256,
 };
 
 // The feature word of this processor, filtered by the current mask. The first
-// call executes CPUID; two threads racing on it store the same value.
+// call reads the processor; two threads racing on it store the same value.
 ORV_PLATFORM_API std::uint32_t cpuFeatureWord();
 
 // Test hook: only the bits of `mask` are reported from now on (pass ~0u to

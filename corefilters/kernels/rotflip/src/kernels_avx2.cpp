@@ -173,8 +173,8 @@ void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 }  // namespace
 
 const RotFlipKernels& rotFlipKernels_AVX2() {
-  static constexpr RotFlipKernels kKernels =
-      vectorKernelSet<Avx2Ops, Micro4>(mirrorRows3_AVX2, mirrorRowsStreaming3_AVX2, copyRowsAvx2);
+  static constexpr RotFlipKernels kKernels = vectorKernelSet<Avx2Ops, Micro4>(
+      {mirrorRows3_AVX2, mirrorRowsStreaming3_AVX2, copyRowsAvx2, copyRowsStreaming_SSE2, transposePlane3_SSE2});
   return kKernels;
 }
 

@@ -121,8 +121,8 @@ void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst
 
 // 3-byte mirrors have no SSE2 kernel: SSE2 has no byte shuffle.
 const RotFlipKernels& rotFlipKernels_SSE2() {
-  static constexpr RotFlipKernels kKernels =
-      vectorKernelSet<Sse2Ops, InterleaveMicro<Sse2Ops, 4>>(mirrorRows3_C, mirrorRows3_C, copyRowsSse2);
+  static constexpr RotFlipKernels kKernels = vectorKernelSet<Sse2Ops, InterleaveMicro<Sse2Ops, 4>>(
+      {mirrorRows3_C, mirrorRows3_C, copyRowsSse2, copyRowsStreaming_SSE2, transposePlane3_SSE2});
   return kKernels;
 }
 

@@ -1,3 +1,4 @@
+#include "kernel_ladder.h"
 #include "platform/cpu.h"
 #include "rotflip_kernels.h"
 
@@ -15,9 +16,9 @@ constexpr RotFlipKernels kKernels_C = {
 }  // namespace
 
 const RotFlipKernels& rotFlipKernelsFor(std::uint32_t features) {
-  if (features & orv::kCpuAVX2) return rotFlipKernels_AVX2();
-  if (features & orv::kCpuSSE2) return rotFlipKernels_SSE2();
-  return kKernels_C;
+  return *pickKernels<const RotFlipKernels*>(
+      features, {&kKernels_C, ORV_X86_KERNELS(&rotFlipKernels_SSE2()), ORV_X86_KERNELS(&rotFlipKernels_AVX2()),
+                 ORV_NEON_KERNELS(&rotFlipKernels_NEON())});
 }
 
 }  // namespace orv_filter::rotflip_detail

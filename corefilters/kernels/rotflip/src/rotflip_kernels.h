@@ -36,7 +36,8 @@ struct RotFlipKernels {
 // switch to non-temporal stores.
 constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 
-// The fastest set the feature word allows: AVX2, else SSE2, else plain C++.
+// The fastest set the feature word allows: the plain C++ set, upgraded by the
+// ladder of kernel_ladder.h (SSE2, then AVX2 on x86; NEON on AArch64).
 const RotFlipKernels& rotFlipKernelsFor(std::uint32_t features);
 
 // One row, for the vector kernels' narrow rows.
@@ -61,10 +62,11 @@ void transposePlane3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std
 void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                        LONG height);
 
-// The SSE2 and AVX2 sets, each gathered in its own unit from the shared
-// vector kernels.
+// The vector sets, each gathered in its own unit from the shared vector
+// kernels and built only for its architecture.
 const RotFlipKernels& rotFlipKernels_SSE2();
 const RotFlipKernels& rotFlipKernels_AVX2();
+const RotFlipKernels& rotFlipKernels_NEON();
 
 // SSE2 kernels that the AVX2 set uses as well.
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,

@@ -175,20 +175,26 @@ void mirrorRowsStreamingVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
   Ops::fence();  // order the non-temporal stores before anything later
 }
 
-// A level's kernel set: the shared kernels over its Ops, its own 3-byte
-// mirrors, 4-byte transpose micro-kernel and row copy. 3-byte pixels have no vector
-// transpose: every level runs the SSE2 unit's blocked scalar turn, with
-// non-temporal stores for large frames, and its streaming row copy.
+// The kernels a level brings besides the shared ones over its Ops.
+struct LevelKernels {
+  MirrorRowsFn mirrorRows3;
+  MirrorRowsFn mirrorRowsLarge3;
+  RowCopyKernel copyRows;
+  RowCopyKernel copyRowsLarge;
+  TransposeFn transpose3;  // 3-byte pixels have no vector transpose
+};
+
+// A level's kernel set: the shared kernels over its Ops and its 4-byte
+// transpose micro-kernel, with the level's own kernels.
 template <class Ops, class Micro4>
-constexpr RotFlipKernels vectorKernelSet(MirrorRowsFn mirrorRows3, MirrorRowsFn mirrorRowsStreaming3,
-                                         RowCopyKernel copyRows) {
+constexpr RotFlipKernels vectorKernelSet(const LevelKernels& own) {
   return {
-      {mirrorRowsVector<Ops, 1>, mirrorRowsVector<Ops, 2>, mirrorRows3, mirrorRowsVector<Ops, 4>},
-      {mirrorRowsStreamingVector<Ops, 1>, mirrorRowsStreamingVector<Ops, 2>, mirrorRowsStreaming3,
+      {mirrorRowsVector<Ops, 1>, mirrorRowsVector<Ops, 2>, own.mirrorRows3, mirrorRowsVector<Ops, 4>},
+      {mirrorRowsStreamingVector<Ops, 1>, mirrorRowsStreamingVector<Ops, 2>, own.mirrorRowsLarge3,
        mirrorRowsStreamingVector<Ops, 4>},
-      copyRows,
-      copyRowsStreaming_SSE2,
-      {transposeVector<InterleaveMicro<Ops, 1>>, transposeVector<InterleaveMicro<Ops, 2>>, transposePlane3_SSE2,
+      own.copyRows,
+      own.copyRowsLarge,
+      {transposeVector<InterleaveMicro<Ops, 1>>, transposeVector<InterleaveMicro<Ops, 2>>, own.transpose3,
        transposeVector<Micro4>},
   };
 }

@@ -1,3 +1,15 @@
+// Rotation and mirror kernels of the Rotate Flip filter.
+//
+// Operations: the fifteen case operations of rotFlipRawCaseTable (quarter
+// turns and mirrors, for pixels of 1, 2, 3 and 4 bytes, frames stored either
+// way up). Each case is planned as one of three row operations (a row copy,
+// a row mirror, a transposition) and runs the kernel set the ladder of
+// kernel_ladder.h picks once per frame: the plain C++ set on every processor,
+// upgraded to SSE2 or AVX2 on x86-64 and NEON on AArch64. The vector sets
+// share their transposes and mirrors (vector_kernels.h, over each set's
+// operations); each brings its own 3-byte mirror and row copy. 3-byte turns
+// are scalar everywhere, streamed to memory on x86.
+//
 // The frame pair a rotation or mirror case works on, and the table of the
 // fifteen case operations the Rotate Flip filter calls once per frame.
 #pragma once

@@ -1,5 +1,7 @@
-// The generic per-pixel kernel: the reference every faster path must match
-// byte for byte.
+// The generic per-pixel kernel: the oracle every kernel set of the library,
+// the scalar one included, must match byte for byte. It walks the source in
+// memory order and writes each pixel where its case sends it, which is too
+// slow for frames but plain enough to check by reading.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 // reusing the 90 instances.
 #include <utility>
 
-#include "rotflip/rotflip_pixels.h"
+#include "rotflip_pixels.h"
 
 namespace orv_filter {
 namespace {
