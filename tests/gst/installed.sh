@@ -5,7 +5,8 @@ set -euo pipefail
 build="$1" prefix="$2"
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-lib="$(dirname "$(find "$prefix" -name corefilterssd.ftf)")"
+# The libraries' folder (lib, or lib64 and the like); the Python folder holds a copy of the module too.
+lib="$(dirname "$(find "$prefix" -path "$prefix/lib*/corefilterssd.ftf" | head -n 1)")"
 "$prefix/bin/filterhost" list | grep -q "Rotate Flip"
 GST_PLUGIN_PATH="$lib/gstreamer-1.0" GST_REGISTRY="$prefix/registry.bin" gst-inspect-1.0 orvrotflip >"$prefix/inspect.txt"
 grep -q "$lib/gstreamer-1.0/libgstorvfilters.so" "$prefix/inspect.txt"
