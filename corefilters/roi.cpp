@@ -1,5 +1,6 @@
 #include "roi.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/rect.h"
@@ -18,6 +19,10 @@ std::int64_t roundEdge(std::int64_t v) {
 
 bool fitsLong(std::int64_t v) {
   return v >= std::numeric_limits<LONG>::min() && v <= std::numeric_limits<LONG>::max();
+}
+
+LONG saturatedLong(std::int64_t v) {
+  return static_cast<LONG>(std::clamp<std::int64_t>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
 RECT clipTo(const RECT& region, LONG width, LONG height) {
@@ -113,8 +118,10 @@ bool CROITransform::getTransformOutputTypes(const FrameTypeInfo& in, std::vector
 void CROITransform::notifyStart(const FrameTypeInfo& in, const FrameTypeInfo& out) {
   m_InputDim = in.dim;
   m_OutputDim = out.dim;
-  m_Roi.right = m_Roi.left + out.dim.cx;
-  m_Roi.bottom = m_Roi.top + out.dim.cy;
+  // An open input type leaves the output size unbounded by the frame, so the
+  // edges saturate rather than overflow.
+  m_Roi.right = saturatedLong(std::int64_t(m_Roi.left) + out.dim.cx);
+  m_Roi.bottom = saturatedLong(std::int64_t(m_Roi.top) + out.dim.cy);
   m_bLive = true;
 }
 

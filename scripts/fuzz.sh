@@ -19,7 +19,7 @@ declare -A ci_runs=(
   [parameter_text]=20000
   [variant]=500000
   [image_readers]=35000
-  [transform]=30000
+  [transform]=10000
 )
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=(parameter_text variant image_readers transform); fi
