@@ -99,15 +99,21 @@ std::string FilterObject::expectedInputs() const {
 
 // ---- parameters, translated while the module sees the frames upside down ----
 
+// Seen upside down, a clockwise turn is the opposite turn; applying this twice
+// restores the angle.
+void FilterObject::mirrorRotationAngle() {
+  const ParamInfo* angle = findParameter("rotation_angle");
+  const long long a = readParameter(m_pParams, *angle).cast<long long>();
+  writeParameter(m_pParams, *angle, py::none(), (360 - a) % 360);
+}
+
 void FilterObject::enterView(bool flipped, LONG rows) {
   m_Flipped = flipped;
   m_ViewRows = rows;
   if (!flipped || !m_pTraits) return;
   const std::string_view key = m_pTraits->key;
   if (key == "rotflip") {
-    const ParamInfo* angle = findParameter("rotation_angle");
-    const long long a = readParameter(m_pParams, *angle).cast<long long>();
-    writeParameter(m_pParams, *angle, py::none(), (360 - a) % 360);
+    mirrorRotationAngle();
   } else if (key == "roi") {
     const ParamInfo* top = findParameter("top");
     const ParamInfo* height = findParameter("height");
@@ -124,9 +130,7 @@ void FilterObject::leaveView() {
   if (!flipped || !m_pTraits) return;
   const std::string_view key = m_pTraits->key;
   if (key == "rotflip") {
-    const ParamInfo* angle = findParameter("rotation_angle");
-    const long long a = readParameter(m_pParams, *angle).cast<long long>();
-    writeParameter(m_pParams, *angle, py::none(), (360 - a) % 360);
+    mirrorRotationAngle();
   } else if (key == "roi") {
     const ParamInfo* top = findParameter("top");
     const long long t = readParameter(m_pParams, *top).cast<long long>();

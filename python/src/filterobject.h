@@ -59,6 +59,7 @@ class FilterObject {
   void stopLocked();
   void enterView(bool flipped, LONG rows);
   void leaveView();
+  void mirrorRotationAngle();
   bool setLocked(const ParamInfo& info, py::handle value, tParamResult& result);
   py::object getLocked(const ParamInfo& info);
 

@@ -22,9 +22,9 @@ def run_filterhost(filterhost, tmp_path, key, params, frames):
         inputs += ["--input", str(tmp_path / f"in{i}.png")]
         assert cv2.imwrite(inputs[-1], frame)
     settings = ",".join(f"{NAMES[key][k]}={int(v)}" for k, v in params.items())
-    spec = NAMES[key][""] + (":" + settings if settings else "")
+    request = NAMES[key][""] + (":" + settings if settings else "")
     out = tmp_path / "out.png"
-    subprocess.run([filterhost, "run", *inputs, "--filter", spec, "-o", out], check=True, capture_output=True)
+    subprocess.run([filterhost, "run", *inputs, "--filter", request, "-o", out], check=True, capture_output=True)
     return cv2.imread(str(out), cv2.IMREAD_UNCHANGED)
 
 

@@ -339,12 +339,12 @@ TEST_F(GstElements, PropertyChangesWhilePlaying) {
     GstElement* element = ourElement(h->element);
     ASSERT_TRUE(element) << c.element;
     GObjectClass* klass = G_OBJECT_GET_CLASS(element);
-    GParamSpec* spec = g_object_class_find_property(klass, c.property);
-    ASSERT_TRUE(spec) << c.property;
+    GParamSpec* property = g_object_class_find_property(klass, c.property);
+    ASSERT_TRUE(property) << c.property;
     GValue before = G_VALUE_INIT, wanted = G_VALUE_INIT, after = G_VALUE_INIT;
-    g_value_init(&before, spec->value_type);
-    g_value_init(&wanted, spec->value_type);
-    g_value_init(&after, spec->value_type);
+    g_value_init(&before, property->value_type);
+    g_value_init(&wanted, property->value_type);
+    g_value_init(&after, property->value_type);
     g_object_get_property(G_OBJECT(element), c.property, &before);
     ASSERT_TRUE(gst_value_deserialize(&wanted, c.value)) << c.value;
     g_object_set_property(G_OBJECT(element), c.property, &wanted);
