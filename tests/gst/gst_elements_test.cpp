@@ -440,13 +440,21 @@ std::vector<std::string> liveObjects() {
 }
 
 TEST_F(GstElements, StateCyclesLeaveNothingBehind) {
-  const char* launch =
-      "videotestsrc num-buffers=5 ! video/x-bayer,format=grbg,width=66,height=48 ! orvdebayer ! orvrotflip "
-      "rotation-angle=90 ! orvroi width=32 height=32 ! orvdenoise denoise-level=1 ! fakesink";
+  const std::string launch =
+      "videotestsrc num-buffers=5 ! video/x-bayer,format=grbg,width=66,height=48 ! tee name=t ! queue ! orvdebayer "
+      "! orvrotflip rotation-angle=90 ! orvroi width=32 height=32 ! orvdenoise denoise-level=1 ! fakesink "
+      "t. ! queue ! orvbayer2y800 ! fakesink";
   // Loading the plug-ins leaves their registry objects behind: done first.
-  gst_object_unref(gst_parse_launch(launch, nullptr));
+  gst_object_unref(gst_parse_launch(launch.c_str(), nullptr));
+  // Every element of the plug-in takes part.
+  GList* features = gst_registry_get_feature_list_by_plugin(gst_registry_get(), "orvfilters");
+  EXPECT_TRUE(features);
+  for (GList* f = features; f; f = f->next)
+    EXPECT_NE(launch.find(std::string(gst_plugin_feature_get_name(f->data)) + " "), std::string::npos)
+        << gst_plugin_feature_get_name(f->data);
+  gst_plugin_feature_list_free(features);
   const std::vector<std::string> before = liveObjects();
-  GstElement* pipeline = gst_parse_launch(launch, nullptr);
+  GstElement* pipeline = gst_parse_launch(launch.c_str(), nullptr);
   ASSERT_TRUE(pipeline);
   for (int cycle = 0; cycle < 2; ++cycle) {
     ASSERT_NE(gst_element_set_state(pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
