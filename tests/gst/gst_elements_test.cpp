@@ -102,16 +102,17 @@ struct CapsCase {
 };
 
 const CapsCase kCapsCases[] = {
-    {"orvdebayer", "video/x-bayer,format=rggb,width=322,height=241,framerate=30/1", "video/x-raw,format=BGRx,width=322,height=241,framerate=30/1"},
+    {"orvdebayer", "video/x-bayer,format=rggb,width=322,height=241,framerate=30/1,pixel-aspect-ratio=2/1", "video/x-raw,format=BGRx,width=322,height=241,framerate=30/1,pixel-aspect-ratio=2/1"},
     {"orvdebayer ! capsfilter caps=video/x-raw,format=BGR", "video/x-bayer,format=bggr,width=322,height=240", "video/x-raw,format=BGR,width=322,height=240"},
     {"orvdebayer ! capsfilter caps=video/x-raw,format=BGRA", "video/x-raw,format=GRAY8,width=321,height=240", "video/x-raw,format=BGRA,width=321,height=240"},
     {"orvbayer2y800", "video/x-bayer,format=gbrg,width=321,height=240", "video/x-raw,format=GRAY8,width=321,height=240"},
-    {"orvrotflip rotation-angle=90", "video/x-raw,format=BGR,width=321,height=240,framerate=25/1", "video/x-raw,format=BGR,width=240,height=321,framerate=25/1"},
+    {"orvrotflip rotation-angle=90", "video/x-raw,format=BGR,width=321,height=240,framerate=25/1,pixel-aspect-ratio=4/3", "video/x-raw,format=BGR,width=240,height=321,framerate=25/1,pixel-aspect-ratio=3/4"},
+    {"orvrotflip rotation-angle=270", "video/x-raw,format=GRAY8,width=48,height=48,pixel-aspect-ratio=16/9", "video/x-raw,format=GRAY8,width=48,height=48,pixel-aspect-ratio=9/16"},
     {"orvrotflip rotation-angle=270", "video/x-raw,format=GRAY8,width=321,height=241", "video/x-raw,format=GRAY8,width=241,height=321"},
     {"orvrotflip rotation-angle=180", "video/x-raw,format=BGRx,width=320,height=240", "video/x-raw,format=BGRx,width=320,height=240"},
     {"orvrotflip flip-h=true", "video/x-raw,format=RGB16,width=321,height=240", "video/x-raw,format=RGB16,width=321,height=240"},
-    {"orvrotflip flip-v=true", "video/x-raw,format=RGB15,width=321,height=240", "video/x-raw,format=RGB15,width=321,height=240"},
-    {"orvroi left=8 top=10 width=64 height=50", "video/x-raw,format=UYVY,width=322,height=240", "video/x-raw,format=UYVY,width=64,height=50"},
+    {"orvrotflip flip-v=true", "video/x-raw,format=RGB15,width=321,height=240,interlace-mode=mixed", "video/x-raw,format=RGB15,width=321,height=240,interlace-mode=mixed"},
+    {"orvroi left=8 top=10 width=64 height=50", "video/x-raw,format=UYVY,width=322,height=240,colorimetry=bt709,pixel-aspect-ratio=10/11", "video/x-raw,format=UYVY,width=64,height=50,colorimetry=bt709,pixel-aspect-ratio=10/11"},
     {"orvroi left=16 top=3 width=300 height=50", "video/x-raw,format=BGR,width=321,height=240", "video/x-raw,format=BGR,width=304,height=50"},
     {"orvroi left=0 top=0 width=40 height=40", "video/x-raw,format=BGRA,width=321,height=240", "video/x-raw,format=BGRA,width=40,height=40"},
     {"orvroi left=8 top=200 width=100 height=100", "video/x-raw,format=GRAY8,width=321,height=240", "video/x-raw,format=GRAY8,width=104,height=40"},
