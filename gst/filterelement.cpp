@@ -308,10 +308,12 @@ gboolean setCaps(GstBaseTransform* bt, GstCaps* incaps, GstCaps* outcaps) {
 gboolean start(GstBaseTransform* bt) {
   OrvFilter* e = self(bt);
   if (e->state->filter) return TRUE;
+  const ElementDescription& d = descriptionOf(bt);
   std::string error;
   moduleFactory(error);
-  GST_ELEMENT_ERROR(e, LIBRARY, INIT, ("%s: the filter module cannot make its filter", descriptionOf(bt).elementName.c_str()),
-                    ("%s", error.empty() ? modulePath().c_str() : error.c_str()));
+  if (error.empty()) error = "the filter module " + modulePath() + " makes no " + orv::utf16ToUtf8(d.filterName) + " filter";
+  GST_ELEMENT_ERROR(e, LIBRARY, INIT, ("%s has no filter: %s", d.elementName.c_str(), error.c_str()),
+                    ("%s names another module file; without it the one beside libpixrt is used", kModuleEnvVar));
   return FALSE;
 }
 
@@ -344,7 +346,8 @@ gboolean sinkEvent(GstBaseTransform* bt, GstEvent* event) {
 
 GstCaps* transformCapsVfunc(GstBaseTransform* bt, GstPadDirection direction, GstCaps* caps, GstCaps* filter) {
   ElementState& s = *self(bt)->state;
-  if (!s.filter) return gst_caps_new_empty();
+  // Without a filter anything links: start() says why nothing flows.
+  if (!s.filter) return filter ? gst_caps_ref(filter) : gst_caps_new_any();
   GST_OBJECT_LOCK(bt);
   const CapsPolicy policy = policyOf(s);
   GstCaps* result = transformCaps(s.filter, policy, direction, caps);
@@ -520,15 +523,22 @@ void filterClassInit(gpointer klass, gpointer data) {
   G_OBJECT_CLASS(klass)->set_property = setProperty;
   G_OBJECT_CLASS(klass)->get_property = getProperty;
   GstElementClass* element = GST_ELEMENT_CLASS(klass);
-  const std::string longName = orv::utf16ToUtf8(d->filterName);
-  const std::string text = d->traits ? std::string(d->traits->description) : longName;
+  std::string longName = orv::utf16ToUtf8(d->filterName);
+  std::string text = d->traits ? std::string(d->traits->description) : longName;
+  if (!d->unavailable.empty()) {
+    // gst-inspect-1.0 shows why, both for the plug-in and for the element.
+    longName += " (no filter module)";
+    text += ". Fails to start: " + d->unavailable;
+  }
   gst_element_class_set_metadata(element, g_intern_string(longName.c_str()), "Filter/Effect/Video",
                                  g_intern_string(text.c_str()), "orvfilters");
   std::string error;
-  IFilterFactory* factory = moduleFactory(error);
+  IFilterFactory* factory = d->unavailable.empty() ? moduleFactory(error) : nullptr;
   IFrameFilter* fresh = factory ? factory->createFilter(d->filterName.c_str()) : nullptr;
-  GstCaps* sink = fresh ? sinkTemplateCaps(fresh) : gst_caps_new_empty();
-  GstCaps* src = fresh ? srcTemplateCaps(fresh) : gst_caps_new_empty();
+  // A stand-in links to anything, so that a pipeline gets as far as starting
+  // it and hears why it has no filter.
+  GstCaps* sink = fresh ? sinkTemplateCaps(fresh) : d->unavailable.empty() ? gst_caps_new_empty() : gst_caps_new_any();
+  GstCaps* src = fresh ? srcTemplateCaps(fresh) : d->unavailable.empty() ? gst_caps_new_empty() : gst_caps_new_any();
   if (fresh) fresh->Release();
   gst_element_class_add_pad_template(element, gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, sink));
   gst_element_class_add_pad_template(element, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, src));
@@ -547,27 +557,36 @@ GType baseType() {
   return type;
 }
 
+// Registers the element `d` describes; its description lives as long as its
+// type: for the process.
+bool registerElement(GstPlugin* plugin, std::unique_ptr<ElementDescription> d) {
+  const std::string elementName = d->elementName;
+  GType type = g_type_from_name(d->typeName.c_str());
+  if (!type) {
+    // The base type's instance init serves every filter's type.
+    const GTypeInfo typeInfo{sizeof(OrvFilterClass), nullptr, nullptr, filterClassInit, nullptr, d.get(),
+                             sizeof(OrvFilter),      0,       nullptr,        nullptr};
+    type = g_type_register_static(baseType(), d->typeName.c_str(), &typeInfo, GTypeFlags(0));
+    d.release();
+  }
+  return gst_element_register(plugin, elementName.c_str(), GST_RANK_NONE, type);
+}
+
 }  // namespace
 
 gboolean registerFilterElements(GstPlugin* plugin, IFilterFactory* factory) {
   bool any = false;
   FilterInfo info;
-  for (unsigned i = 0; factory->getFilterInfo(i, &info); ++i) {
-    const std::u16string name(textField(info.name));
-    // Descriptions live as long as the types: for the process.
-    std::unique_ptr<ElementDescription> d = describeFilter(factory, name);
-    if (!d) continue;
-    const std::string elementName = d->elementName;
-    GType type = g_type_from_name(d->typeName.c_str());
-    if (!type) {
-      // The base type's instance init serves every filter's type.
-      const GTypeInfo typeInfo{sizeof(OrvFilterClass), nullptr, nullptr, filterClassInit, nullptr, d.get(),
-                               sizeof(OrvFilter),      0,       nullptr,        nullptr};
-      type = g_type_register_static(baseType(), d->typeName.c_str(), &typeInfo, GTypeFlags(0));
-      d.release();
-    }
-    any = gst_element_register(plugin, elementName.c_str(), GST_RANK_NONE, type) || any;
-  }
+  for (unsigned i = 0; factory->getFilterInfo(i, &info); ++i)
+    if (std::unique_ptr<ElementDescription> d = describeFilter(factory, std::u16string(textField(info.name))))
+      any = registerElement(plugin, std::move(d)) || any;
+  return any;
+}
+
+gboolean registerStandInElements(GstPlugin* plugin, const std::string& reason) {
+  bool any = false;
+  for (const Pixlib::FilterTraits& traits : Pixlib::allFilterTraits())
+    any = registerElement(plugin, describeStandIn(traits, reason)) || any;
   return any;
 }
 
