@@ -383,12 +383,27 @@ void copyRows(const BYTE* from, gsize fromStride, BYTE* to, gsize toStride, gsiz
 
 // The stride and first byte of an input buffer: its video meta when it has
 // one (an upstream pool may pad rows its own way), else the caps' layout.
-void inputRows(GstBuffer* buffer, const GstFrameLayout& layout, gsize& offset, gsize& stride) {
+// False for a meta whose rows overlap or run backwards: packed rows in
+// memory order cannot be made from them.
+bool inputRows(GstBuffer* buffer, const GstFrameLayout& layout, gsize& offset, gsize& stride) {
   offset = 0;
   stride = layout.stride;
   if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
+    if (meta->stride[0] < 0 || gsize(meta->stride[0]) < layout.packedStride) return false;
     offset = meta->offset[0];
-    stride = meta->stride[0];
+    stride = gsize(meta->stride[0]);
+  }
+  return true;
+}
+
+// Scratch memory for the packed rows of a frame; made at caps time unless a
+// buffer's own padding asks for it later.
+bool scratch(std::vector<BYTE>& memory, gsize size) {
+  try {
+    if (memory.size() < size) memory.resize(size);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
   }
 }
 
@@ -419,19 +434,28 @@ GstFlowReturn transformFrame(GstBaseTransform* bt, GstBuffer* inbuf, GstBuffer* 
     return GST_FLOW_ERROR;
   }
   gsize offset, stride;
-  inputRows(inbuf, s.inLayout, offset, stride);
+  const bool rows = inputRows(inbuf, s.inLayout, offset, stride);
   const int inRows = s.inLayout.height;
   GstFlowReturn flow = GST_FLOW_OK;
-  if (in.size < offset + stride * gsize(inRows - 1) + s.inLayout.packedStride || out.size < s.outLayout.size) {
+  if (!rows) {
+    GST_ELEMENT_ERROR(e, STREAM, FORMAT,
+                      ("%s: frame %" G_GUINT64_FORMAT " has rows of %d bytes, its caps %" G_GSIZE_FORMAT,
+                       d.elementName.c_str(), frame, gst_buffer_get_video_meta(inbuf)->stride[0],
+                       s.inLayout.packedStride),
+                      (nullptr));
+    flow = GST_FLOW_ERROR;
+  } else if (in.size < offset + stride * gsize(inRows - 1) + s.inLayout.packedStride || out.size < s.outLayout.size) {
     GST_ELEMENT_ERROR(e, STREAM, FORMAT,
                       ("%s: frame %" G_GUINT64_FORMAT " holds %" G_GSIZE_FORMAT " bytes, too few for its caps",
                        d.elementName.c_str(), frame, in.size),
                       (nullptr));
     flow = GST_FLOW_ERROR;
+  } else if (stride != s.inLayout.packedStride && !scratch(s.packedIn, s.inType.buffersize)) {
+    GST_ELEMENT_ERROR(e, RESOURCE, NO_SPACE_LEFT, ("%s: no memory for a frame", d.elementName.c_str()), (nullptr));
+    flow = GST_FLOW_ERROR;
   } else {
     BYTE* from = in.data + offset;
     if (stride != s.inLayout.packedStride) {
-      if (s.packedIn.size() < s.inType.buffersize) s.packedIn.resize(s.inType.buffersize);  // a meta's own padding
       copyRows(from, stride, s.packedIn.data(), s.inLayout.packedStride, s.inLayout.packedStride, inRows);
       from = s.packedIn.data();
     }

@@ -15,6 +15,7 @@
 
 #include <gst/check/gstharness.h>
 #include <gst/gst.h>
+#include <gst/video/video.h>
 
 namespace {
 
@@ -291,6 +292,41 @@ TEST_F(GstElements, DeBayerColoursMatchBayer2rgbForEveryPattern) {
     unrefAll(ours);
     unrefAll(theirs);
   }
+}
+
+// A buffer's own video meta sets its rows: padded rows are taken as they
+// are laid out; rows that overlap or run backwards are an error.
+TEST_F(GstElements, RowsFollowTheBuffersVideoMeta) {
+  const char* caps = "video/x-raw,format=GRAY8,width=64,height=48";
+  std::vector<GstBuffer*> in = testFrames(caps, 1);
+  std::vector<GstBuffer*> expected = run("orvrotflip flip-h=true", caps, in);
+  ASSERT_EQ(expected.size(), 1u);
+  const std::vector<BYTE> packed = bytesOf(in[0]);
+  struct MetaCase {
+    gint stride;
+    gsize offset;
+    GstFlowReturn flow;
+  } const cases[] = {{80, 16, GST_FLOW_OK}, {32, 0, GST_FLOW_ERROR}, {-64, 47 * 64, GST_FLOW_ERROR}};
+  for (const MetaCase& c : cases) {
+    // The frame's rows at the meta's places in a buffer large enough for any of them.
+    GstBuffer* b = gst_buffer_new_allocate(nullptr, 16 + 80 * 48, nullptr);
+    for (size_t r = 0; r < 48; ++r)
+      if (c.stride >= 64) gst_buffer_fill(b, c.offset + r * c.stride, &packed[r * 64], 64);
+    gsize offsets[GST_VIDEO_MAX_PLANES] = {c.offset};
+    gint strides[GST_VIDEO_MAX_PLANES] = {c.stride};
+    gst_buffer_add_video_meta_full(b, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_GRAY8, 64, 48, 1, offsets, strides);
+    GstHarness* h = gst_harness_new_parse("orvrotflip flip-h=true");
+    gst_harness_set_src_caps_str(h, caps);
+    EXPECT_EQ(gst_harness_push(h, b), c.flow) << "stride " << c.stride;
+    if (c.flow == GST_FLOW_OK) {
+      GstBuffer* out = gst_harness_pull(h);
+      EXPECT_EQ(bytesOf(out), bytesOf(expected[0]));
+      gst_buffer_unref(out);
+    }
+    gst_harness_teardown(h);
+  }
+  unrefAll(in);
+  unrefAll(expected);
 }
 
 // ---- Properties while PLAYING -------------------------------------------------
