@@ -439,7 +439,7 @@ GstFlowReturn transformFrame(GstBaseTransform* bt, GstBuffer* inbuf, GstBuffer* 
   GstFlowReturn flow = GST_FLOW_OK;
   if (!rows) {
     GST_ELEMENT_ERROR(e, STREAM, FORMAT,
-                      ("%s: frame %" G_GUINT64_FORMAT " has rows of %d bytes, its caps %" G_GSIZE_FORMAT,
+                      ("%s: frame %" G_GUINT64_FORMAT " has rows %d bytes apart, a row of its caps holds %" G_GSIZE_FORMAT,
                        d.elementName.c_str(), frame, gst_buffer_get_video_meta(inbuf)->stride[0],
                        s.inLayout.packedStride),
                       (nullptr));
