@@ -122,6 +122,24 @@ void otherSize(SizeRule rule, const GValue* w, const GValue* h, GValue* ow, GVal
   }
 }
 
+// The fields a filter keeps: the pixel aspect ratio (turned over by a
+// quarter turn), the colorimetry while the format stays, the interlacing
+// while rows stay rows.
+void keepFields(const GstStructure* from, GstStructure* to, SizeRule rule, bool sameSubtype) {
+  if (const GValue* par = gst_structure_get_value(from, "pixel-aspect-ratio")) {
+    if (rule != SizeRule::Swapped) {
+      gst_structure_set_value(to, "pixel-aspect-ratio", par);
+    } else if (GST_VALUE_HOLDS_FRACTION(par)) {
+      gst_structure_set(to, "pixel-aspect-ratio", GST_TYPE_FRACTION, gst_value_get_fraction_denominator(par),
+                        gst_value_get_fraction_numerator(par), nullptr);
+    }
+  }
+  if (const GValue* colorimetry = gst_structure_get_value(from, "colorimetry"); colorimetry && sameSubtype)
+    gst_structure_set_value(to, "colorimetry", colorimetry);
+  if (const GValue* interlace = gst_structure_get_value(from, "interlace-mode"); interlace && rule != SizeRule::Swapped)
+    gst_structure_set_value(to, "interlace-mode", interlace);
+}
+
 void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDirection direction,
                         const GstStructure* s, GstCaps* result) {
   const GValue* w = gst_structure_get_value(s, "width");
@@ -134,15 +152,21 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
   for (const NamedSubtype& named : subtypesOf(s)) {
     const GUID& subtype = named.subtype;
     // A subtype that stays keeps its GStreamer format (BGRA stays BGRA).
-    auto appendOther = [&](const GUID& other, const GValue* ow, const GValue* oh) {
+    auto appendOther = [&](const GUID& other, const GValue* ow, const GValue* oh, SizeRule rule) {
+      const guint before = gst_caps_get_size(result);
       if (other == subtype && named.formats.size() == 1 && !gst_structure_has_name(s, "video/x-bayer"))
         appendCapsOf(result, other, ow, oh, r, named.formats[0].c_str());
       else
         appendCapsOf(result, other, ow, oh, r);
+      for (guint i = before; i < gst_caps_get_size(result); ++i)
+        keepFields(s, gst_caps_get_structure(result, i), rule, other == subtype);
     };
     if (direction == GST_PAD_SINK) {
       FrameTypeInfo in(subtype, 0, 0, 0);
       if (filter->checkInputType_(in) != S_OK) continue;
+      // Asked of the filter even for a fixed size: a square frame's size
+      // does not tell whether it was turned.
+      const SizeRule rule = sizeRuleOf(filter, policy, subtype);
       if (fixed) {
         in.dim = {g_value_get_int(w), declaredHeight(policy, subtype, g_value_get_int(h))};
         in.buffersize = Pixlib::calcRequiredBuffersize(in);
@@ -150,17 +174,16 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
           GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
           setInt(&ow, out.dim.cx);
           setInt(&oh, Pixlib::frameRows(out));
-          appendOther(out.subtype, &ow, &oh);
+          appendOther(out.subtype, &ow, &oh, rule);
           g_value_unset(&ow);
           g_value_unset(&oh);
         }
         continue;
       }
-      const SizeRule rule = sizeRuleOf(filter, policy, subtype);
       for (const FrameTypeInfo& out : outputTypesOf(filter, in)) {
         GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
         otherSize(rule, w, h, &ow, &oh);
-        appendOther(out.subtype, &ow, &oh);
+        appendOther(out.subtype, &ow, &oh, rule);
         g_value_unset(&ow);
         g_value_unset(&oh);
       }
@@ -174,7 +197,7 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
         const SizeRule rule = sizeRuleOf(filter, policy, in.subtype);
         GValue iw = G_VALUE_INIT, ih = G_VALUE_INIT;
         otherSize(rule, w, h, &iw, &ih);
-        appendOther(in.subtype, &iw, &ih);
+        appendOther(in.subtype, &iw, &ih, rule);
         g_value_unset(&iw);
         g_value_unset(&ih);
       }

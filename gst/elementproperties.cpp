@@ -71,6 +71,30 @@ GParamSpec* specOf(const PropertyDescription& p) {
   return g_param_spec_int(key, n, b, lo, hi, std::clamp<gint>(p.defaultValue, lo, hi), flagsOf(p));
 }
 
+std::unique_ptr<ElementDescription> namedElement(const std::u16string& name, const Pixlib::FilterTraits* traits) {
+  auto element = std::make_unique<ElementDescription>();
+  element->filterName = name;
+  element->traits = traits;
+  element->key = traits ? std::string(traits->key) : keyFromName(name);
+  element->elementName = "orv" + element->key;
+  element->typeName = "GstOrv" + capitalised(element->key);
+  return element;
+}
+
+PropertyDescription propertyOf(const ElementDescription& element, const std::u16string& name, bool boolean) {
+  PropertyDescription p;
+  p.name = name;
+  p.traits = element.traits ? Pixlib::findParameterTraits(*element.traits, p.name) : nullptr;
+  p.key = p.traits ? std::string(p.traits->key) : keyFromName(p.name);
+  p.boolean = boolean;
+  p.enumType = G_TYPE_NONE;
+  if (p.traits && !p.traits->values.empty() && !p.boolean)
+    p.enumType = registerEnum(element.typeName + capitalised(p.key), *p.traits);
+  p.defaultValue = 0;
+  if (p.key == "parameters" || p.key == "name" || p.key == "parent" || p.key == "qos") p.key = "param-" + p.key;
+  return p;
+}
+
 }  // namespace
 
 const PropertyDescription* ElementDescription::property(std::string_view k) const {
@@ -108,28 +132,25 @@ tParamResult writeParameter(IFrameFilter* filter, const PropertyDescription& p, 
 std::unique_ptr<ElementDescription> describeFilter(IFilterFactory* factory, const std::u16string& name) {
   IFrameFilter* filter = factory->createFilter(name.c_str());
   if (!filter) return nullptr;
-  auto element = std::make_unique<ElementDescription>();
-  element->filterName = name;
-  element->traits = Pixlib::findFilterTraits(name);
-  element->key = element->traits ? std::string(element->traits->key) : keyFromName(name);
-  element->elementName = "orv" + element->key;
-  element->typeName = "GstOrv" + capitalised(element->key);
+  std::unique_ptr<ElementDescription> element = namedElement(name, Pixlib::findFilterTraits(name));
   ParameterDesc desc;
   for (unsigned i = 0; filter->getParameterDesc(i, &desc); ++i) {
-    PropertyDescription p;
-    p.name = std::u16string(textField(desc.name));
-    p.traits = element->traits ? Pixlib::findParameterTraits(*element->traits, p.name) : nullptr;
-    p.key = p.traits ? std::string(p.traits->key) : keyFromName(p.name);
-    p.boolean = desc.typeId == 1;
-    p.enumType = G_TYPE_NONE;
-    if (p.traits && !p.traits->values.empty() && !p.boolean)
-      p.enumType = registerEnum(element->typeName + capitalised(p.key), *p.traits);
-    p.defaultValue = 0;
+    PropertyDescription p = propertyOf(*element, std::u16string(textField(desc.name)), desc.typeId == 1);
     readParameter(filter, p.name, p.defaultValue);
-    if (p.key == "parameters" || p.key == "name" || p.key == "parent" || p.key == "qos") p.key = "param-" + p.key;
     element->properties.push_back(std::move(p));
   }
   filter->Release();
+  return element;
+}
+
+std::unique_ptr<ElementDescription> describeStandIn(const Pixlib::FilterTraits& traits, const std::string& reason) {
+  std::unique_ptr<ElementDescription> element = namedElement(std::u16string(traits.name), &traits);
+  element->unavailable = reason;
+  for (const Pixlib::ParameterTraits& t : traits.parameters) {
+    PropertyDescription p = propertyOf(*element, std::u16string(t.name), t.boolean);
+    p.defaultValue = t.values.empty() ? t.minimum : t.values.front().value;
+    element->properties.push_back(std::move(p));
+  }
   return element;
 }
 

@@ -30,6 +30,9 @@ struct ElementDescription {
   std::string typeName;       // "GstOrvRotflip"
   const Pixlib::FilterTraits* traits;  // null for a filter the table does not know
   std::vector<PropertyDescription> properties;
+  // Why the element has no filter (the module cannot be loaded); empty when
+  // the module made it.
+  std::string unavailable;
 
   bool alwaysEmits() const { return !traits || traits->alwaysEmits; }
   const PropertyDescription* property(std::string_view key) const;
@@ -41,6 +44,12 @@ enum : guint { kPropParameters = 1, kFirstParameterProperty = 2 };
 // Describes the filter `name` from a fresh instance; null when the factory
 // does not make one.
 std::unique_ptr<ElementDescription> describeFilter(IFilterFactory* factory, const std::u16string& name);
+
+// Describes a filter of the host-side table for an element that stands in
+// while the module cannot be loaded: the same names and properties, with
+// the table's first value as default, so that pipelines that name them
+// still parse and the element can say why it has no filter.
+std::unique_ptr<ElementDescription> describeStandIn(const Pixlib::FilterTraits& traits, const std::string& reason);
 
 // Installs the parameter text property and one property per parameter.
 void installProperties(GObjectClass* klass, const ElementDescription& element);

@@ -308,10 +308,12 @@ gboolean setCaps(GstBaseTransform* bt, GstCaps* incaps, GstCaps* outcaps) {
 gboolean start(GstBaseTransform* bt) {
   OrvFilter* e = self(bt);
   if (e->state->filter) return TRUE;
+  const ElementDescription& d = descriptionOf(bt);
   std::string error;
   moduleFactory(error);
-  GST_ELEMENT_ERROR(e, LIBRARY, INIT, ("%s: the filter module cannot make its filter", descriptionOf(bt).elementName.c_str()),
-                    ("%s", error.empty() ? modulePath().c_str() : error.c_str()));
+  if (error.empty()) error = "the filter module " + modulePath() + " makes no " + orv::utf16ToUtf8(d.filterName) + " filter";
+  GST_ELEMENT_ERROR(e, LIBRARY, INIT, ("%s has no filter: %s", d.elementName.c_str(), error.c_str()),
+                    ("%s names another module file; without it the one beside libpixrt is used", kModuleEnvVar));
   return FALSE;
 }
 
@@ -344,7 +346,8 @@ gboolean sinkEvent(GstBaseTransform* bt, GstEvent* event) {
 
 GstCaps* transformCapsVfunc(GstBaseTransform* bt, GstPadDirection direction, GstCaps* caps, GstCaps* filter) {
   ElementState& s = *self(bt)->state;
-  if (!s.filter) return gst_caps_new_empty();
+  // Without a filter anything links: start() says why nothing flows.
+  if (!s.filter) return filter ? gst_caps_ref(filter) : gst_caps_new_any();
   GST_OBJECT_LOCK(bt);
   const CapsPolicy policy = policyOf(s);
   GstCaps* result = transformCaps(s.filter, policy, direction, caps);
@@ -380,12 +383,27 @@ void copyRows(const BYTE* from, gsize fromStride, BYTE* to, gsize toStride, gsiz
 
 // The stride and first byte of an input buffer: its video meta when it has
 // one (an upstream pool may pad rows its own way), else the caps' layout.
-void inputRows(GstBuffer* buffer, const GstFrameLayout& layout, gsize& offset, gsize& stride) {
+// False for a meta whose rows overlap or run backwards: packed rows in
+// memory order cannot be made from them.
+bool inputRows(GstBuffer* buffer, const GstFrameLayout& layout, gsize& offset, gsize& stride) {
   offset = 0;
   stride = layout.stride;
   if (GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
+    if (meta->stride[0] < 0 || gsize(meta->stride[0]) < layout.packedStride) return false;
     offset = meta->offset[0];
-    stride = meta->stride[0];
+    stride = gsize(meta->stride[0]);
+  }
+  return true;
+}
+
+// Scratch memory for the packed rows of a frame; made at caps time unless a
+// buffer's own padding asks for it later.
+bool scratch(std::vector<BYTE>& memory, gsize size) {
+  try {
+    if (memory.size() < size) memory.resize(size);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
   }
 }
 
@@ -416,19 +434,28 @@ GstFlowReturn transformFrame(GstBaseTransform* bt, GstBuffer* inbuf, GstBuffer* 
     return GST_FLOW_ERROR;
   }
   gsize offset, stride;
-  inputRows(inbuf, s.inLayout, offset, stride);
+  const bool rows = inputRows(inbuf, s.inLayout, offset, stride);
   const int inRows = s.inLayout.height;
   GstFlowReturn flow = GST_FLOW_OK;
-  if (in.size < offset + stride * gsize(inRows - 1) + s.inLayout.packedStride || out.size < s.outLayout.size) {
+  if (!rows) {
+    GST_ELEMENT_ERROR(e, STREAM, FORMAT,
+                      ("%s: frame %" G_GUINT64_FORMAT " has rows %d bytes apart, a row of its caps holds %" G_GSIZE_FORMAT,
+                       d.elementName.c_str(), frame, gst_buffer_get_video_meta(inbuf)->stride[0],
+                       s.inLayout.packedStride),
+                      (nullptr));
+    flow = GST_FLOW_ERROR;
+  } else if (in.size < offset + stride * gsize(inRows - 1) + s.inLayout.packedStride || out.size < s.outLayout.size) {
     GST_ELEMENT_ERROR(e, STREAM, FORMAT,
                       ("%s: frame %" G_GUINT64_FORMAT " holds %" G_GSIZE_FORMAT " bytes, too few for its caps",
                        d.elementName.c_str(), frame, in.size),
                       (nullptr));
     flow = GST_FLOW_ERROR;
+  } else if (stride != s.inLayout.packedStride && !scratch(s.packedIn, s.inType.buffersize)) {
+    GST_ELEMENT_ERROR(e, RESOURCE, NO_SPACE_LEFT, ("%s: no memory for a frame", d.elementName.c_str()), (nullptr));
+    flow = GST_FLOW_ERROR;
   } else {
     BYTE* from = in.data + offset;
     if (stride != s.inLayout.packedStride) {
-      if (s.packedIn.size() < s.inType.buffersize) s.packedIn.resize(s.inType.buffersize);  // a meta's own padding
       copyRows(from, stride, s.packedIn.data(), s.inLayout.packedStride, s.inLayout.packedStride, inRows);
       from = s.packedIn.data();
     }
@@ -520,15 +547,22 @@ void filterClassInit(gpointer klass, gpointer data) {
   G_OBJECT_CLASS(klass)->set_property = setProperty;
   G_OBJECT_CLASS(klass)->get_property = getProperty;
   GstElementClass* element = GST_ELEMENT_CLASS(klass);
-  const std::string longName = orv::utf16ToUtf8(d->filterName);
-  const std::string text = d->traits ? std::string(d->traits->description) : longName;
+  std::string longName = orv::utf16ToUtf8(d->filterName);
+  std::string text = d->traits ? std::string(d->traits->description) : longName;
+  if (!d->unavailable.empty()) {
+    // gst-inspect-1.0 shows why, both for the plug-in and for the element.
+    longName += " (no filter module)";
+    text += ". Fails to start: " + d->unavailable;
+  }
   gst_element_class_set_metadata(element, g_intern_string(longName.c_str()), "Filter/Effect/Video",
                                  g_intern_string(text.c_str()), "orvfilters");
   std::string error;
-  IFilterFactory* factory = moduleFactory(error);
+  IFilterFactory* factory = d->unavailable.empty() ? moduleFactory(error) : nullptr;
   IFrameFilter* fresh = factory ? factory->createFilter(d->filterName.c_str()) : nullptr;
-  GstCaps* sink = fresh ? sinkTemplateCaps(fresh) : gst_caps_new_empty();
-  GstCaps* src = fresh ? srcTemplateCaps(fresh) : gst_caps_new_empty();
+  // A stand-in links to anything, so that a pipeline gets as far as starting
+  // it and hears why it has no filter.
+  GstCaps* sink = fresh ? sinkTemplateCaps(fresh) : d->unavailable.empty() ? gst_caps_new_empty() : gst_caps_new_any();
+  GstCaps* src = fresh ? srcTemplateCaps(fresh) : d->unavailable.empty() ? gst_caps_new_empty() : gst_caps_new_any();
   if (fresh) fresh->Release();
   gst_element_class_add_pad_template(element, gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, sink));
   gst_element_class_add_pad_template(element, gst_pad_template_new("src", GST_PAD_SRC, GST_PAD_ALWAYS, src));
@@ -547,27 +581,36 @@ GType baseType() {
   return type;
 }
 
+// Registers the element `d` describes; its description lives as long as its
+// type: for the process.
+bool registerElement(GstPlugin* plugin, std::unique_ptr<ElementDescription> d) {
+  const std::string elementName = d->elementName;
+  GType type = g_type_from_name(d->typeName.c_str());
+  if (!type) {
+    // The base type's instance init serves every filter's type.
+    const GTypeInfo typeInfo{sizeof(OrvFilterClass), nullptr, nullptr, filterClassInit, nullptr, d.get(),
+                             sizeof(OrvFilter),      0,       nullptr,        nullptr};
+    type = g_type_register_static(baseType(), d->typeName.c_str(), &typeInfo, GTypeFlags(0));
+    d.release();
+  }
+  return gst_element_register(plugin, elementName.c_str(), GST_RANK_NONE, type);
+}
+
 }  // namespace
 
 gboolean registerFilterElements(GstPlugin* plugin, IFilterFactory* factory) {
   bool any = false;
   FilterInfo info;
-  for (unsigned i = 0; factory->getFilterInfo(i, &info); ++i) {
-    const std::u16string name(textField(info.name));
-    // Descriptions live as long as the types: for the process.
-    std::unique_ptr<ElementDescription> d = describeFilter(factory, name);
-    if (!d) continue;
-    const std::string elementName = d->elementName;
-    GType type = g_type_from_name(d->typeName.c_str());
-    if (!type) {
-      // The base type's instance init serves every filter's type.
-      const GTypeInfo typeInfo{sizeof(OrvFilterClass), nullptr, nullptr, filterClassInit, nullptr, d.get(),
-                               sizeof(OrvFilter),      0,       nullptr,        nullptr};
-      type = g_type_register_static(baseType(), d->typeName.c_str(), &typeInfo, GTypeFlags(0));
-      d.release();
-    }
-    any = gst_element_register(plugin, elementName.c_str(), GST_RANK_NONE, type) || any;
-  }
+  for (unsigned i = 0; factory->getFilterInfo(i, &info); ++i)
+    if (std::unique_ptr<ElementDescription> d = describeFilter(factory, std::u16string(textField(info.name))))
+      any = registerElement(plugin, std::move(d)) || any;
+  return any;
+}
+
+gboolean registerStandInElements(GstPlugin* plugin, const std::string& reason) {
+  bool any = false;
+  for (const Pixlib::FilterTraits& traits : Pixlib::allFilterTraits())
+    any = registerElement(plugin, describeStandIn(traits, reason)) || any;
   return any;
 }
 

@@ -10,19 +10,21 @@
 namespace {
 
 gboolean pluginInit(GstPlugin* plugin) {
-  // The registry cache is remade when the module file or the variable that
-  // names another one changes, since the elements come from the module.
-  gst_plugin_add_dependency_simple(plugin, orvgst::kModuleEnvVar, Pixlib::libraryDirectory().c_str(),
-                                   orvgst::kModuleFileName, GST_PLUGIN_DEPENDENCY_FLAG_NONE);
+  // The registry cache is remade when the module changes, since the elements
+  // come from it: the module beside libpixrt, the variable that names another
+  // one, and the file the variable names (no file names: the path itself).
+  gst_plugin_add_dependency_simple(plugin, nullptr, Pixlib::libraryDirectory().c_str(), orvgst::kModuleFileName,
+                                   GST_PLUGIN_DEPENDENCY_FLAG_NONE);
+  gst_plugin_add_dependency_simple(plugin, orvgst::kModuleEnvVar, nullptr, nullptr, GST_PLUGIN_DEPENDENCY_FLAG_NONE);
 
   std::string error;
-  IFilterFactory* factory = orvgst::moduleFactory(error);
-  if (!factory) {
-    GST_WARNING("orvfilters: no elements: %s", error.c_str());
-    g_printerr("orvfilters: no elements: %s\n", error.c_str());
-    return FALSE;
-  }
-  return orvgst::registerFilterElements(plugin, factory);
+  if (IFilterFactory* factory = orvgst::moduleFactory(error)) return orvgst::registerFilterElements(plugin, factory);
+  // The plug-in still loads: a plug-in that fails here is blacklisted in the
+  // registry cache until its own file changes, however the module changes.
+  // Its elements stand in and say why when a pipeline starts them.
+  GST_WARNING("orvfilters: %s; the elements fail to start", error.c_str());
+  g_printerr("orvfilters: %s; the elements fail to start\n", error.c_str());
+  return orvgst::registerStandInElements(plugin, error);
 }
 
 }  // namespace

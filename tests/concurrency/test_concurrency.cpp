@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <set>
@@ -205,9 +206,17 @@ TEST(Concurrency, ChainChangesParametersBetweenFrames) {
       std::this_thread::yield();
     }
   });
+  // On a busy machine the writer may sleep through many frames, so each frame
+  // waits for a change after the one before; the stream goes on until every
+  // mode has been seen.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   std::set<Bytes> seen;
-  for (int i = 0; i < kFrames || changes.load() < kMinChanges; ++i)
+  for (int i = 0, last = -1; (i < kFrames || seen.size() < expected.size()) && std::chrono::steady_clock::now() < deadline;
+       ++i) {
+    while (changes.load() == last && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    last = changes.load();
     if (chain.push(src) == 1) seen.insert(contents(*chain.outputOf(0)));
+  }
   done = true;
   writer.join();
   chain.stop();

@@ -15,6 +15,7 @@
 
 #include <gst/check/gstharness.h>
 #include <gst/gst.h>
+#include <gst/video/video.h>
 
 namespace {
 
@@ -102,16 +103,17 @@ struct CapsCase {
 };
 
 const CapsCase kCapsCases[] = {
-    {"orvdebayer", "video/x-bayer,format=rggb,width=322,height=241,framerate=30/1", "video/x-raw,format=BGRx,width=322,height=241,framerate=30/1"},
+    {"orvdebayer", "video/x-bayer,format=rggb,width=322,height=241,framerate=30/1,pixel-aspect-ratio=2/1", "video/x-raw,format=BGRx,width=322,height=241,framerate=30/1,pixel-aspect-ratio=2/1"},
     {"orvdebayer ! capsfilter caps=video/x-raw,format=BGR", "video/x-bayer,format=bggr,width=322,height=240", "video/x-raw,format=BGR,width=322,height=240"},
     {"orvdebayer ! capsfilter caps=video/x-raw,format=BGRA", "video/x-raw,format=GRAY8,width=321,height=240", "video/x-raw,format=BGRA,width=321,height=240"},
     {"orvbayer2y800", "video/x-bayer,format=gbrg,width=321,height=240", "video/x-raw,format=GRAY8,width=321,height=240"},
-    {"orvrotflip rotation-angle=90", "video/x-raw,format=BGR,width=321,height=240,framerate=25/1", "video/x-raw,format=BGR,width=240,height=321,framerate=25/1"},
+    {"orvrotflip rotation-angle=90", "video/x-raw,format=BGR,width=321,height=240,framerate=25/1,pixel-aspect-ratio=4/3", "video/x-raw,format=BGR,width=240,height=321,framerate=25/1,pixel-aspect-ratio=3/4"},
+    {"orvrotflip rotation-angle=270", "video/x-raw,format=GRAY8,width=48,height=48,pixel-aspect-ratio=16/9", "video/x-raw,format=GRAY8,width=48,height=48,pixel-aspect-ratio=9/16"},
     {"orvrotflip rotation-angle=270", "video/x-raw,format=GRAY8,width=321,height=241", "video/x-raw,format=GRAY8,width=241,height=321"},
     {"orvrotflip rotation-angle=180", "video/x-raw,format=BGRx,width=320,height=240", "video/x-raw,format=BGRx,width=320,height=240"},
     {"orvrotflip flip-h=true", "video/x-raw,format=RGB16,width=321,height=240", "video/x-raw,format=RGB16,width=321,height=240"},
-    {"orvrotflip flip-v=true", "video/x-raw,format=RGB15,width=321,height=240", "video/x-raw,format=RGB15,width=321,height=240"},
-    {"orvroi left=8 top=10 width=64 height=50", "video/x-raw,format=UYVY,width=322,height=240", "video/x-raw,format=UYVY,width=64,height=50"},
+    {"orvrotflip flip-v=true", "video/x-raw,format=RGB15,width=321,height=240,interlace-mode=mixed", "video/x-raw,format=RGB15,width=321,height=240,interlace-mode=mixed"},
+    {"orvroi left=8 top=10 width=64 height=50", "video/x-raw,format=UYVY,width=322,height=240,colorimetry=bt709,pixel-aspect-ratio=10/11", "video/x-raw,format=UYVY,width=64,height=50,colorimetry=bt709,pixel-aspect-ratio=10/11"},
     {"orvroi left=16 top=3 width=300 height=50", "video/x-raw,format=BGR,width=321,height=240", "video/x-raw,format=BGR,width=304,height=50"},
     {"orvroi left=0 top=0 width=40 height=40", "video/x-raw,format=BGRA,width=321,height=240", "video/x-raw,format=BGRA,width=40,height=40"},
     {"orvroi left=8 top=200 width=100 height=100", "video/x-raw,format=GRAY8,width=321,height=240", "video/x-raw,format=GRAY8,width=104,height=40"},
@@ -292,6 +294,41 @@ TEST_F(GstElements, DeBayerColoursMatchBayer2rgbForEveryPattern) {
   }
 }
 
+// A buffer's own video meta sets its rows: padded rows are taken as they
+// are laid out; rows that overlap or run backwards are an error.
+TEST_F(GstElements, RowsFollowTheBuffersVideoMeta) {
+  const char* caps = "video/x-raw,format=GRAY8,width=64,height=48";
+  std::vector<GstBuffer*> in = testFrames(caps, 1);
+  std::vector<GstBuffer*> expected = run("orvrotflip flip-h=true", caps, in);
+  ASSERT_EQ(expected.size(), 1u);
+  const std::vector<BYTE> packed = bytesOf(in[0]);
+  struct MetaCase {
+    gint stride;
+    gsize offset;
+    GstFlowReturn flow;
+  } const cases[] = {{80, 16, GST_FLOW_OK}, {32, 0, GST_FLOW_ERROR}, {-64, 47 * 64, GST_FLOW_ERROR}};
+  for (const MetaCase& c : cases) {
+    // The frame's rows at the meta's places in a buffer large enough for any of them.
+    GstBuffer* b = gst_buffer_new_allocate(nullptr, 16 + 80 * 48, nullptr);
+    for (size_t r = 0; r < 48; ++r)
+      if (c.stride >= 64) gst_buffer_fill(b, c.offset + r * c.stride, &packed[r * 64], 64);
+    gsize offsets[GST_VIDEO_MAX_PLANES] = {c.offset};
+    gint strides[GST_VIDEO_MAX_PLANES] = {c.stride};
+    gst_buffer_add_video_meta_full(b, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_GRAY8, 64, 48, 1, offsets, strides);
+    GstHarness* h = gst_harness_new_parse("orvrotflip flip-h=true");
+    gst_harness_set_src_caps_str(h, caps);
+    EXPECT_EQ(gst_harness_push(h, b), c.flow) << "stride " << c.stride;
+    if (c.flow == GST_FLOW_OK) {
+      GstBuffer* out = gst_harness_pull(h);
+      EXPECT_EQ(bytesOf(out), bytesOf(expected[0]));
+      gst_buffer_unref(out);
+    }
+    gst_harness_teardown(h);
+  }
+  unrefAll(in);
+  unrefAll(expected);
+}
+
 // ---- Properties while PLAYING -------------------------------------------------
 
 struct LiveCase {
@@ -440,13 +477,21 @@ std::vector<std::string> liveObjects() {
 }
 
 TEST_F(GstElements, StateCyclesLeaveNothingBehind) {
-  const char* launch =
-      "videotestsrc num-buffers=5 ! video/x-bayer,format=grbg,width=66,height=48 ! orvdebayer ! orvrotflip "
-      "rotation-angle=90 ! orvroi width=32 height=32 ! orvdenoise denoise-level=1 ! fakesink";
+  const std::string launch =
+      "videotestsrc num-buffers=5 ! video/x-bayer,format=grbg,width=66,height=48 ! tee name=t ! queue ! orvdebayer "
+      "! orvrotflip rotation-angle=90 ! orvroi width=32 height=32 ! orvdenoise denoise-level=1 ! fakesink "
+      "t. ! queue ! orvbayer2y800 ! fakesink";
   // Loading the plug-ins leaves their registry objects behind: done first.
-  gst_object_unref(gst_parse_launch(launch, nullptr));
+  gst_object_unref(gst_parse_launch(launch.c_str(), nullptr));
+  // Every element of the plug-in takes part.
+  GList* features = gst_registry_get_feature_list_by_plugin(gst_registry_get(), "orvfilters");
+  EXPECT_TRUE(features);
+  for (GList* f = features; f; f = f->next)
+    EXPECT_NE(launch.find(std::string(gst_plugin_feature_get_name(f->data)) + " "), std::string::npos)
+        << gst_plugin_feature_get_name(f->data);
+  gst_plugin_feature_list_free(features);
   const std::vector<std::string> before = liveObjects();
-  GstElement* pipeline = gst_parse_launch(launch, nullptr);
+  GstElement* pipeline = gst_parse_launch(launch.c_str(), nullptr);
   ASSERT_TRUE(pipeline);
   for (int cycle = 0; cycle < 2; ++cycle) {
     ASSERT_NE(gst_element_set_state(pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
