@@ -147,13 +147,12 @@ class Source {
     return buffer;
   }
 
-  // Frame `index` written into `dest`, a frame of the prepared type.
-  void fill(std::uint64_t index, IFrameBuffer& dest) {
-    if (m_Camera)
-      m_Camera->capture(index, dest.getBufferPtr());
-    else
-      std::memcpy(dest.getBufferPtr(), m_Buffers[index % m_Buffers.size()]->getBufferPtr(),
-                  dest.getFrameType().buffersize);
+  // Frame `index` for a chain across threads: the camera captures into
+  // `dest`, a frame of the prepared type; a picture is lent as prepared.
+  const IFrameBuffer* give(std::uint64_t index, IFrameBuffer& dest) {
+    if (!m_Camera) return m_Buffers[index % m_Buffers.size()].get();
+    m_Camera->capture(index, dest.getBufferPtr());
+    return &dest;
   }
 
   std::uint64_t frames() const { return m_Frames; }
@@ -312,7 +311,7 @@ std::vector<double> measureCosts(Pixlib::FilterChain& chain, Source& source, std
   constexpr unsigned kChainProbes = 4;
   Pixlib::FrameBuffer frame(chain.inputType());
   const auto begin = std::chrono::steady_clock::now();
-  for (int i = 0; i < kSourceProbes; ++i) source.fill(i, frame);
+  for (int i = 0; i < kSourceProbes; ++i) source.give(i, frame);
   std::vector<double> costs{std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() /
                             kSourceProbes};
   std::vector<double> filters;
@@ -332,9 +331,7 @@ int streamPipelined(Pixlib::FilterChain& chain, Pixlib::PipelinedChain& pipe, So
   if (options.costs.empty()) return fail(kExitFailure, error);
   const std::uint64_t frames = source.frames();
   options.source = [&source, frames](std::uint64_t n, IFrameBuffer& dest) {
-    if (n >= frames) return false;
-    source.fill(n, dest);
-    return true;
+    return n < frames ? source.give(n, dest) : nullptr;
   };
   const Pixlib::FrameTypeInfo last = chain.outputTypeOf(chain.size() - 1);
   std::string sinkError;
