@@ -111,6 +111,7 @@ bool PipelinedChain::start(Options options, std::string& error) {
 
   m_Source = std::move(options.source);
   m_Sink = std::move(options.sink);
+  m_Ended = std::move(options.ended);
   const bool hasSource = static_cast<bool>(m_Source);
   const std::size_t elements = filters + (hasSource ? 1 : 0);
   std::vector<double> costs = options.costs;
@@ -369,7 +370,12 @@ void PipelinedChain::runGroup(std::size_t g) {
   while (!group.pending.empty()) applyPending(group, lock);
   // The next group drains what is left in its ring, then ends too.
   group.finished = true;
-  if (g + 1 < m_Groups.size()) wakeGroup(g + 1);
+  if (g + 1 < m_Groups.size()) {
+    wakeGroup(g + 1);
+    return;
+  }
+  lock.unlock();
+  if (m_Ended) m_Ended();
 }
 
 // Called with the lock held and a frame ready; transforms outside the lock.

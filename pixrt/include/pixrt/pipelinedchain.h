@@ -49,6 +49,11 @@ class ORV_EXPORT PipelinedChain {
     // Where the frames come from; empty: from push().
     Source source;
     Sink sink;
+    // Called once on the last group's thread after its last frame, whether
+    // the input ended or the chain stopped: no frame reaches the sink after
+    // it, so a caller waiting for frames knows when to stop waiting. Must
+    // not throw.
+    std::function<void()> ended;
   };
 
   // What one stage did since start(). `missing` counts the frames a filter
@@ -168,6 +173,7 @@ class ORV_EXPORT PipelinedChain {
   FilterChain& m_Chain;
   Source m_Source;
   Sink m_Sink;
+  std::function<void()> m_Ended;
   std::vector<Stage> m_Stages;
   std::vector<Group> m_Groups;
   std::vector<Link> m_Links;  // m_Links[g] feeds group g; unused [0] with a source
