@@ -6,6 +6,8 @@
 #include <new>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include "pixrt/filtertraits.h"
 
@@ -54,7 +56,44 @@ std::string whatOf(std::exception_ptr failure) {
   }
 }
 
+// The filter stages [first, end) of each group for a chain of `filters`
+// stages, the source (with one) counting as a stage before them.
+std::vector<std::pair<std::size_t, std::size_t>> stageGroups(std::size_t filters, bool hasSource,
+                                                             const PipelinedChain::Options& options) {
+  const std::size_t elements = filters + (hasSource ? 1 : 0);
+  std::vector<double> costs = options.costs;
+  if (costs.size() != elements) costs.assign(elements, 1.0);
+  const std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements));
+  // Element e is the source (with one) or filter e - offset.
+  const std::size_t offset = hasSource ? 1 : 0;
+  std::vector<std::pair<std::size_t, std::size_t>> groups;
+  for (std::size_t g = 0; g < starts.size(); ++g) {
+    const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
+    groups.emplace_back(starts[g] > offset ? starts[g] - offset : 0, endElement - offset);
+  }
+  return groups;
+}
+
 }  // namespace
+
+std::uint64_t PipelinedChain::frameBytes(const FilterChain& chain, const Options& options) {
+  const bool hasSource = static_cast<bool>(options.source);
+  const auto groups = stageGroups(chain.size(), hasSource, options);
+  const std::uint64_t depth = std::max<std::size_t>(1, options.queueDepth);
+  std::uint64_t bytes = 0;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    const auto [first, end] = groups[g];
+    if (g == 0 && hasSource) {
+      if (end > 0) bytes += chain.inputType().buffersize;  // what the source fills
+    } else {
+      bytes += depth * (first == 0 ? chain.inputType() : chain.outputTypeOf(first - 1)).buffersize;
+    }
+    for (std::size_t s = first; s < end; ++s)
+      if (s + 1 < end || s + 1 == chain.size()) bytes += chain.outputTypeOf(s).buffersize;
+  }
+  return bytes;
+}
 
 // A parameter change waiting for its stage's thread.
 struct PipelinedChain::Change {
@@ -113,20 +152,11 @@ bool PipelinedChain::start(Options options, std::string& error) {
   m_Sink = std::move(options.sink);
   m_Ended = std::move(options.ended);
   const bool hasSource = static_cast<bool>(m_Source);
-  const std::size_t elements = filters + (hasSource ? 1 : 0);
-  std::vector<double> costs = options.costs;
-  if (costs.size() != elements) costs.assign(elements, 1.0);
-  std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements));
-
-  // Element e is the source (with one) or filter e - offset.
-  const std::size_t offset = hasSource ? 1 : 0;
+  const auto groups = stageGroups(filters, hasSource, options);
   m_Stages = std::vector<Stage>(filters);
-  m_Groups = std::vector<Group>(starts.size());
-  for (std::size_t g = 0; g < starts.size(); ++g) {
-    const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
-    m_Groups[g].first = starts[g] > offset ? starts[g] - offset : 0;
-    m_Groups[g].end = endElement - offset;
+  m_Groups = std::vector<Group>(groups.size());
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    std::tie(m_Groups[g].first, m_Groups[g].end) = groups[g];
     for (std::size_t s = m_Groups[g].first; s < m_Groups[g].end; ++s) m_Stages[s].group = g;
   }
   for (std::size_t s = 0; s < filters; ++s) {

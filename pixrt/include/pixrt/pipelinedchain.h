@@ -75,6 +75,11 @@ class ORV_EXPORT PipelinedChain {
   PipelinedChain(const PipelinedChain&) = delete;
   PipelinedChain& operator=(const PipelinedChain&) = delete;
 
+  // The frame memory start() makes for `chain` under `options` (its costs,
+  // threads, queue depth and whether it has a source): the rings between the
+  // groups and the frames each group keeps.
+  static std::uint64_t frameBytes(const FilterChain& chain, const Options& options);
+
   // Makes every frame buffer, starts one thread per group and waits until
   // each has told its filters that streaming starts.
   bool start(Options options, std::string& error);
