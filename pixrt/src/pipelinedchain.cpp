@@ -4,7 +4,10 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include "pixrt/filtertraits.h"
 
@@ -12,6 +15,19 @@ namespace Pixlib {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How long a thread that finds nothing to do watches for a change before it
+// sleeps: a futex wake-up costs far more than this on a virtual machine,
+// while the cheap stages of a chain usually wait only a little.
+constexpr auto kSpin = std::chrono::microseconds(30);
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#elif defined(__aarch64__)
+  asm volatile("yield");
+#endif
+}
 
 std::string quoted(const std::string& name) { return "'" + name + "'"; }
 
@@ -40,7 +56,44 @@ std::string whatOf(std::exception_ptr failure) {
   }
 }
 
+// The filter stages [first, end) of each group for a chain of `filters`
+// stages, the source (with one) counting as a stage before them.
+std::vector<std::pair<std::size_t, std::size_t>> stageGroups(std::size_t filters, bool hasSource,
+                                                             const PipelinedChain::Options& options) {
+  const std::size_t elements = filters + (hasSource ? 1 : 0);
+  std::vector<double> costs = options.costs;
+  if (costs.size() != elements) costs.assign(elements, 1.0);
+  const std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements));
+  // Element e is the source (with one) or filter e - offset.
+  const std::size_t offset = hasSource ? 1 : 0;
+  std::vector<std::pair<std::size_t, std::size_t>> groups;
+  for (std::size_t g = 0; g < starts.size(); ++g) {
+    const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
+    groups.emplace_back(starts[g] > offset ? starts[g] - offset : 0, endElement - offset);
+  }
+  return groups;
+}
+
 }  // namespace
+
+std::uint64_t PipelinedChain::frameBytes(const FilterChain& chain, const Options& options) {
+  const bool hasSource = static_cast<bool>(options.source);
+  const auto groups = stageGroups(chain.size(), hasSource, options);
+  const std::uint64_t depth = std::max<std::size_t>(1, options.queueDepth);
+  std::uint64_t bytes = 0;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    const auto [first, end] = groups[g];
+    if (g == 0 && hasSource) {
+      if (end > 0) bytes += chain.inputType().buffersize;  // what the source fills
+    } else {
+      bytes += depth * (first == 0 ? chain.inputType() : chain.outputTypeOf(first - 1)).buffersize;
+    }
+    for (std::size_t s = first; s < end; ++s)
+      if (s + 1 < end || s + 1 == chain.size()) bytes += chain.outputTypeOf(s).buffersize;
+  }
+  return bytes;
+}
 
 // A parameter change waiting for its stage's thread.
 struct PipelinedChain::Change {
@@ -62,7 +115,9 @@ std::string PipelinedChain::error() const {
 }
 
 const IFrameBuffer* PipelinedChain::lastInput() const {
-  if (m_SourceOwn) return m_SourceFigures.framesOut ? m_SourceOwn.get() : nullptr;
+  if (m_Source && m_SourceFigures.framesOut == 0) return nullptr;
+  if (m_LastLent) return m_LastLent;
+  if (m_SourceOwn) return m_SourceOwn.get();
   const Link& link = m_Links[m_Source ? 1 : 0];
   return link.last == SIZE_MAX ? nullptr : link.slots[link.last].get();
 }
@@ -95,21 +150,13 @@ bool PipelinedChain::start(Options options, std::string& error) {
 
   m_Source = std::move(options.source);
   m_Sink = std::move(options.sink);
+  m_Ended = std::move(options.ended);
   const bool hasSource = static_cast<bool>(m_Source);
-  const std::size_t elements = filters + (hasSource ? 1 : 0);
-  std::vector<double> costs = options.costs;
-  if (costs.size() != elements) costs.assign(elements, 1.0);
-  std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements));
-
-  // Element e is the source (with one) or filter e - offset.
-  const std::size_t offset = hasSource ? 1 : 0;
+  const auto groups = stageGroups(filters, hasSource, options);
   m_Stages = std::vector<Stage>(filters);
-  m_Groups = std::vector<Group>(starts.size());
-  for (std::size_t g = 0; g < starts.size(); ++g) {
-    const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
-    m_Groups[g].first = starts[g] > offset ? starts[g] - offset : 0;
-    m_Groups[g].end = endElement - offset;
+  m_Groups = std::vector<Group>(groups.size());
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    std::tie(m_Groups[g].first, m_Groups[g].end) = groups[g];
     for (std::size_t s = m_Groups[g].first; s < m_Groups[g].end; ++s) m_Stages[s].group = g;
   }
   for (std::size_t s = 0; s < filters; ++s) {
@@ -147,6 +194,7 @@ bool PipelinedChain::start(Options options, std::string& error) {
   }
 
   m_SourceFigures = Figures{};
+  m_LastLent = nullptr;
   m_Abort = m_Pushing = m_SourceEnded = false;
   m_NextIndex = 0;
   m_Error.clear();
@@ -166,7 +214,7 @@ bool PipelinedChain::start(Options options, std::string& error) {
     }
   }
   std::unique_lock<std::mutex> lock(m_Mutex);
-  m_Changed.wait(lock, [this] {
+  awaitCaller(lock, [this] {
     return std::all_of(m_Groups.begin(), m_Groups.end(), [](const Group& g) { return g.started; });
   });
   return true;
@@ -182,7 +230,7 @@ bool PipelinedChain::push(const IFrameBuffer& frame) {
 
   Link& in = m_Links[0];
   std::unique_lock<std::mutex> lock(m_Mutex);
-  m_Changed.wait(lock, [&] { return m_Abort || in.closed || !in.full(); });
+  awaitCaller(lock, [&] { return m_Abort || in.closed || !in.full(); });
   if (m_Abort || in.closed) return false;
   const std::size_t slot = in.tail();
   m_Pushing = true;
@@ -193,7 +241,7 @@ bool PipelinedChain::push(const IFrameBuffer& frame) {
   in.index[slot] = m_NextIndex++;
   ++in.count;
   in.last = slot;
-  m_Changed.notify_all();
+  wakeGroup(0);
   return true;
 }
 
@@ -205,7 +253,7 @@ bool PipelinedChain::stop(Stop how) {
       m_Abort = true;
     else if (!m_Source)
       m_Links[0].closed = true;
-    m_Changed.notify_all();
+    wakeAll();
   }
   joinAll();
   m_Wall = Clock::now() - m_Begin;
@@ -222,7 +270,48 @@ void PipelinedChain::fail(const std::string& message) {
   std::lock_guard<std::mutex> lock(m_Mutex);
   if (m_Error.empty()) m_Error = message;
   m_Abort = true;
-  m_Changed.notify_all();
+  wakeAll();
+}
+
+void PipelinedChain::wakeGroup(std::size_t g) {
+  m_Epoch.fetch_add(1, std::memory_order_release);
+  if (m_Groups[g].sleeping) m_Groups[g].wake.notify_one();
+}
+
+void PipelinedChain::wakeCallers() {
+  m_Epoch.fetch_add(1, std::memory_order_release);
+  if (m_CallersWaiting) m_CallerWake.notify_all();
+}
+
+void PipelinedChain::wakeAll() {
+  for (std::size_t g = 0; g < m_Groups.size(); ++g) wakeGroup(g);
+  wakeCallers();
+}
+
+// Both are called with the lock held and return with it held and `ready()`.
+template <class Ready>
+void PipelinedChain::awaitGroup(Group& group, std::unique_lock<std::mutex>& lock, Ready ready) {
+  if (ready()) return;
+  const std::uint32_t seen = m_Epoch.load(std::memory_order_acquire);
+  lock.unlock();
+  const Clock::time_point until = Clock::now() + kSpin;
+  for (unsigned i = 1; m_Epoch.load(std::memory_order_acquire) == seen; ++i) {
+    relax();
+    if (i % 64 == 0 && Clock::now() >= until) break;
+  }
+  lock.lock();
+  if (ready()) return;
+  group.sleeping = true;
+  group.wake.wait(lock, ready);
+  group.sleeping = false;
+}
+
+template <class Ready>
+void PipelinedChain::awaitCaller(std::unique_lock<std::mutex>& lock, Ready ready) {
+  if (ready()) return;
+  ++m_CallersWaiting;
+  m_CallerWake.wait(lock, ready);
+  --m_CallersWaiting;
 }
 
 tParamResult PipelinedChain::applyNow(std::size_t stage, const WCHAR* name, const VARIANT& value) {
@@ -249,8 +338,8 @@ tParamResult PipelinedChain::setParameter(std::size_t stage, const WCHAR* name, 
   }
   Change change{stage, name, &value};
   group.pending.push_back(&change);
-  m_Changed.notify_all();
-  m_Changed.wait(lock, [&] { return change.done; });
+  wakeGroup(m_Stages[stage].group);
+  awaitCaller(lock, [&] { return change.done; });
   if (fromFrame) *fromFrame = change.fromFrame;
   return change.result;
 }
@@ -266,7 +355,7 @@ void PipelinedChain::applyPending(Group& group, std::unique_lock<std::mutex>& lo
   }
   lock.lock();
   for (Change* c : changes) c->done = true;
-  m_Changed.notify_all();
+  wakeCallers();
 }
 
 bool PipelinedChain::frameReady(std::size_t g) const {
@@ -292,9 +381,9 @@ void PipelinedChain::runGroup(std::size_t g) {
   std::unique_lock<std::mutex> lock(m_Mutex);
   group.id = std::this_thread::get_id();
   group.started = true;
-  m_Changed.notify_all();
+  wakeCallers();
   for (;;) {
-    m_Changed.wait(lock, [&] { return m_Abort || !group.pending.empty() || frameReady(g) || inputEnded(g); });
+    awaitGroup(group, lock, [&] { return m_Abort || !group.pending.empty() || frameReady(g) || inputEnded(g); });
     if (!group.pending.empty())
       applyPending(group, lock);
     else if (m_Abort || (!frameReady(g) && inputEnded(g)))
@@ -311,7 +400,12 @@ void PipelinedChain::runGroup(std::size_t g) {
   while (!group.pending.empty()) applyPending(group, lock);
   // The next group drains what is left in its ring, then ends too.
   group.finished = true;
-  m_Changed.notify_all();
+  if (g + 1 < m_Groups.size()) {
+    wakeGroup(g + 1);
+    return;
+  }
+  lock.unlock();
+  if (m_Ended) m_Ended();
 }
 
 // Called with the lock held and a frame ready; transforms outside the lock.
@@ -330,27 +424,48 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
   const auto destOf = [&](std::size_t s) -> FrameBuffer& {
     return m_Stages[s].own ? *m_Stages[s].own : *out->slots[outSlot];
   };
+  // Whoever runs at the moment, for a failure; named only then, so that a
+  // frame allocates nothing.
+  constexpr std::size_t kSource = SIZE_MAX, kSink = SIZE_MAX - 1;
+  std::size_t who = kSource;
+  const auto nameOfWho = [&] {
+    return who == kSource ? std::string("the source")
+           : who == kSink ? std::string("the receiver of the frames")
+                          : quoted(m_Chain.nameOf(who));
+  };
   bool produced = true;
   bool sourceEnded = false;
   std::string failure;
-  std::string who = "the source";  // whoever runs at the moment, for a failure
   try {
     const IFrameBuffer* frame = fromSource ? nullptr : in->slots[in->head].get();
     if (fromSource) {
       FrameBuffer& dest = m_SourceOwn ? *m_SourceOwn : *out->slots[outSlot];
       const Clock::time_point begin = Clock::now();
-      sourceEnded = !m_Source(index, dest);
+      frame = m_Source(index, dest);
+      if (frame && frame != &dest) {
+        const FrameTypeInfo& type = frame->getFrameType();
+        if (!frame->getBufferPtr() || type.subtype != dest.getFrameType().subtype ||
+            type.dim.cx != dest.getFrameType().dim.cx || type.dim.cy != dest.getFrameType().dim.cy ||
+            type.buffersize < dest.size())
+          throw std::runtime_error("lent a frame of another type");
+        // Read in place, unless the source runs alone and hands on a copy.
+        if (!m_SourceOwn) {
+          std::memcpy(dest.getBufferPtr(), frame->getBufferPtr(), dest.size());
+          frame = &dest;
+        }
+      }
+      if (frame) m_LastLent = frame == &dest ? nullptr : frame;
       m_SourceFigures.busy += Clock::now() - begin;
+      sourceEnded = !frame;
       produced = !sourceEnded;
       if (produced) {
         ++m_SourceFigures.framesIn;
         ++m_SourceFigures.framesOut;
       }
-      frame = &dest;
     }
     for (std::size_t s = group.first; produced && s < group.end; ++s) {
       Stage& stage = m_Stages[s];
-      who = quoted(m_Chain.nameOf(s));
+      who = s;
       FrameBuffer& dest = destOf(s);
       ++stage.figures.framesIn;
       const Clock::time_point begin = Clock::now();
@@ -359,7 +474,7 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
       if (hr != S_OK) {
         produced = false;
         if (FAILED(hr)) {
-          failure = who + failureText(hr);
+          failure = nameOfWho() + failureText(hr);
           break;
         }
         // Held back or refused; only a filter that always emits is short.
@@ -369,10 +484,10 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
       ++stage.figures.framesOut;
       frame = &dest;
     }
-    who = "the receiver of the frames";
-    if (produced && last && m_Sink && !m_Sink(*frame, index)) failure = who + " stopped the chain";
+    who = kSink;
+    if (produced && last && m_Sink && !m_Sink(*frame, index)) failure = nameOfWho() + " stopped the chain";
   } catch (...) {
-    failure = who + " " + whatOf(std::current_exception());
+    failure = nameOfWho() + " " + whatOf(std::current_exception());
     produced = false;
   }
 
@@ -380,18 +495,24 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
   if (in) {
     in->head = (in->head + 1) % in->slots.size();
     --in->count;
+    // A slot came free for whoever fills this ring.
+    if (g == 0)
+      wakeCallers();
+    else
+      wakeGroup(g - 1);
   }
   if (sourceEnded) m_SourceEnded = true;
   if (produced && out) {
     out->index[outSlot] = index;
     out->last = outSlot;
     ++out->count;
+    wakeGroup(g + 1);
   }
   if (!failure.empty()) {
     if (m_Error.empty()) m_Error = failure;
     m_Abort = true;
+    wakeAll();
   }
-  m_Changed.notify_all();
 }
 
 }  // namespace Pixlib

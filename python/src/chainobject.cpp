@@ -6,7 +6,8 @@
 
 namespace corefilters_py {
 
-ChainObject::ChainObject(std::vector<std::shared_ptr<FilterObject>> filters) : m_Filters(std::move(filters)) {
+ChainObject::ChainObject(std::vector<std::shared_ptr<FilterObject>> filters, std::size_t threads)
+    : m_Filters(std::move(filters)), m_Threads(threads) {
   if (m_Filters.empty()) throw py::value_error("a Chain needs at least one filter");
   for (std::size_t i = 0; i < m_Filters.size(); ++i) {
     for (std::size_t j = 0; j < i; ++j)
@@ -32,7 +33,7 @@ void ChainObject::stop() {
   stopLocked();
 }
 
-void ChainObject::startFor(Layout layout, LONG rows, LONG cols) {
+void ChainObject::startFor(Layout layout, LONG rows, LONG cols, bool startChain) {
   for (const auto& f : m_Filters) {
     if (f->inChain()) throw py::value_error("'" + f->name() + "' streams in another Chain; stop that one first");
     f->stop();
@@ -66,17 +67,17 @@ void ChainObject::startFor(Layout layout, LONG rows, LONG cols) {
     auto lock = lockWithoutGil(m_Filters[i]->mutex());
     m_Filters[i]->joinStream(flipped, static_cast<LONG>(Pixlib::frameRows(m_Chain.inputTypeOf(i))));
   }
-  if (!m_Chain.start(error)) {
+  if (startChain && !m_Chain.start(error)) {
     for (const auto& f : m_Filters) f->leaveStream();
     throw py::value_error(error);
   }
-  m_Running = true;
+  m_Running = startChain;
   m_Layout = layout;
   m_Rows = rows;
   m_Cols = cols;
 }
 
-py::object ChainObject::call(py::handle frame, py::handle out) {
+py::array ChainObject::checkedInput(py::handle frame, Layout& layout, LONG& rows, LONG& cols) const {
   if (!py::isinstance<py::array>(frame))
     throw py::type_error("a Chain takes NumPy uint8 arrays, not " + std::string(py::str(frame.get_type().attr("__name__"))));
   py::array input = py::reinterpret_borrow<py::array>(frame);
@@ -86,21 +87,45 @@ py::object ChainObject::call(py::handle frame, py::handle out) {
   if ((input.ndim() != 2 && !colour) || input.shape(0) < 1 || input.shape(1) < 1 || input.shape(0) > INT32_MAX ||
       input.shape(1) > INT32_MAX)
     throw py::value_error("a Chain takes arrays of shape (H, W), (H, W, 3) or (H, W, 4)");
-  const Layout layout = !colour ? Layout::Plane : input.shape(2) == 3 ? Layout::BGR : Layout::BGRA;
-  const LONG rows = static_cast<LONG>(input.shape(0));
-  const LONG cols = static_cast<LONG>(input.shape(1));
+  layout = !colour ? Layout::Plane : input.shape(2) == 3 ? Layout::BGR : Layout::BGRA;
+  rows = static_cast<LONG>(input.shape(0));
+  cols = static_cast<LONG>(input.shape(1));
   if (!(input.flags() & py::array::c_style)) input = py::array_t<std::uint8_t, py::array::c_style>::ensure(input);
+  return input;
+}
 
-  auto lock = lockWithoutGil(m_Mutex);
-  if (!m_Running || layout != m_Layout || rows != m_Rows || cols != m_Cols) {
-    stopLocked();
-    startFor(layout, rows, cols);
-  }
+std::vector<py::ssize_t> ChainObject::outputShape() const {
   const FrameTypeInfo& last = m_Chain.outputTypeOf(m_Chain.size() - 1);
   Layout outLayout = Layout::Plane;
   layoutOfType(last, outLayout);
   std::vector<py::ssize_t> shape{static_cast<py::ssize_t>(Pixlib::frameRows(last)), last.dim.cx};
   if (outLayout != Layout::Plane) shape.push_back(channelsOf(outLayout));
+  return shape;
+}
+
+void ChainObject::copyOutput(const BYTE* from, py::array& output) const {
+  BYTE* to = static_cast<BYTE*>(output.mutable_data());
+  const py::ssize_t rows = output.shape(0);
+  const std::size_t pitch = static_cast<std::size_t>(output.nbytes()) / rows;
+  if (m_ReverseOut) {
+    for (py::ssize_t r = 0; r < rows; ++r) std::memcpy(to + (rows - 1 - r) * pitch, from + r * pitch, pitch);
+  } else {
+    std::memcpy(to, from, output.nbytes());
+  }
+}
+
+py::object ChainObject::call(py::handle frame, py::handle out) {
+  Layout layout;
+  LONG rows, cols;
+  py::array input = checkedInput(frame, layout, rows, cols);
+
+  auto lock = lockWithoutGil(m_Mutex);
+  if (m_InRun) throw py::value_error("the chain is running frames across threads; finish that run first");
+  if (!m_Running || layout != m_Layout || rows != m_Rows || cols != m_Cols) {
+    stopLocked();
+    startFor(layout, rows, cols, true);
+  }
+  const std::vector<py::ssize_t> shape = outputShape();
 
   py::array output;
   if (!out.is_none()) {
@@ -124,14 +149,43 @@ py::object ChainObject::call(py::handle frame, py::handle out) {
   }
   if (produced < m_Chain.size()) return py::none();
   if (out.is_none()) output = py::array_t<std::uint8_t>(shape);
-  const BYTE* from = m_Chain.outputOf(m_Chain.size() - 1)->getBufferPtr();
-  BYTE* to = static_cast<BYTE*>(output.mutable_data());
-  const std::size_t pitch = static_cast<std::size_t>(output.nbytes()) / shape[0];
-  if (m_ReverseOut) {
-    for (py::ssize_t r = 0; r < shape[0]; ++r) std::memcpy(to + (shape[0] - 1 - r) * pitch, from + r * pitch, pitch);
-  } else {
-    std::memcpy(to, from, output.nbytes());
+  copyOutput(m_Chain.outputOf(m_Chain.size() - 1)->getBufferPtr(), output);
+  return output;
+}
+
+py::array ChainObject::beginRun(py::handle first) {
+  Layout layout;
+  LONG rows, cols;
+  py::array input = checkedInput(first, layout, rows, cols);
+  auto lock = lockWithoutGil(m_Mutex);
+  if (m_InRun) throw py::value_error("the chain is running frames across threads; finish that run first");
+  stopLocked();
+  startFor(layout, rows, cols, false);
+  m_InRun = true;
+  return input;
+}
+
+void ChainObject::endRun() {
+  auto lock = lockWithoutGil(m_Mutex);
+  for (const auto& f : m_Filters) {
+    auto filterLock = lockWithoutGil(f->mutex());
+    f->leaveStream();
   }
+  m_InRun = false;
+}
+
+py::array ChainObject::runInput(py::handle frame) const {
+  Layout layout;
+  LONG rows, cols;
+  py::array input = checkedInput(frame, layout, rows, cols);
+  if (layout != m_Layout || rows != m_Rows || cols != m_Cols)
+    throw py::value_error("every frame of a run across threads has the first frame's shape");
+  return input;
+}
+
+py::array ChainObject::newOutput(const IFrameBuffer& frame) const {
+  py::array output = py::array_t<std::uint8_t>(outputShape());
+  copyOutput(frame.getBufferPtr(), output);
   return output;
 }
 

@@ -4,6 +4,7 @@
 #include <pybind11/stl.h>
 
 #include "chainobject.h"
+#include "pipelinedrun.h"
 #include "filterobject.h"
 #include "pixrt/filtertraits.h"
 #include "platform/taskmem.h"
@@ -58,10 +59,12 @@ std::shared_ptr<FilterObject> filterFrom(py::handle item) {
 }
 
 // `for out in chain.run(frames)`: the outputs of the frames, skipping the
-// calls where a filter holds its frame back.
+// calls where a filter holds its frame back; across threads when the chain
+// has them.
 struct ChainRun {
   std::shared_ptr<ChainObject> chain;
   py::object frames;  // an iterator
+  std::unique_ptr<PipelinedRun> pipelined;
 };
 
 }  // namespace
@@ -137,26 +140,32 @@ PYBIND11_MODULE(corefilters, m) {
       .def("show_dialog", &FilterObject::showDialog, "Shows the filter's property dialog (needs a display)");
 
   py::class_<ChainObject, std::shared_ptr<ChainObject>>(m, "Chain")
-      .def(py::init([](py::iterable items) {
+      .def(py::init([](py::iterable items, std::size_t threads) {
              std::vector<std::shared_ptr<FilterObject>> filters;
              for (py::handle item : items) filters.push_back(filterFrom(item));
-             return std::make_shared<ChainObject>(std::move(filters));
+             return std::make_shared<ChainObject>(std::move(filters), threads);
            }),
-           py::arg("filters"))
+           py::arg("filters"), py::arg("threads") = 1,
+           "threads > 1 (0: one per core) runs the filters of run() on that many threads, a group of adjacent "
+           "filters on each, each run a stream of its own")
+      .def_property_readonly("threads", &ChainObject::threads)
       .def_property_readonly("filters", [](ChainObject& c) { return c.filters(); })
       .def("__len__", [](ChainObject& c) { return c.filters().size(); })
       .def("__call__", &ChainObject::call, py::arg("frame"), py::arg("out") = py::none(),
            "Pushes one frame through; the last filter's output, or None while a filter holds frames back")
       .def("run",
            [](std::shared_ptr<ChainObject> chain, py::iterable frames) {
-             return ChainRun{std::move(chain), py::reinterpret_borrow<py::object>(py::iter(frames))};
+             ChainRun run{std::move(chain), py::reinterpret_borrow<py::object>(py::iter(frames)), nullptr};
+             if (run.chain->threads() != 1) run.pipelined = std::make_unique<PipelinedRun>(run.chain, run.frames);
+             return run;
            },
-           py::arg("frames"), "Iterates over the outputs of `frames`")
+           py::arg("frames"), "Iterates over the outputs of `frames`, in order")
       .def("stop", &ChainObject::stop, "Ends the stream; the next frame negotiates again");
 
   py::class_<ChainRun>(m, "ChainRun")
       .def("__iter__", [](py::object self) { return self; })
       .def("__next__", [](ChainRun& run) {
+        if (run.pipelined) return run.pipelined->next();
         for (;;) {
           py::object frame = py::reinterpret_steal<py::object>(PyIter_Next(run.frames.ptr()));
           if (!frame) {

@@ -158,6 +158,35 @@ def test_chain_streams_like_its_filters_one_by_one():
     assert chain(frames[0]) is None
 
 
+@pytest.mark.parametrize("threads,level,shape", [(2, 2, (48, 64)), (0, 0, (48, 64)), (3, 1, (48, 64, 3))])
+def test_chain_across_threads_gives_the_single_threaded_outputs(threads, level, shape):
+    frames = [random_frame(shape, seed=s) for s in range(40)]
+    make = lambda threads: corefilters.Chain(
+        ([] if len(shape) == 3 else [corefilters.Filter("DeBayer", mode=2)]) +
+        [corefilters.Filter("Rotate Flip", rotation_angle=90), corefilters.Filter("ROI", top=8, height=32, width=24),
+         corefilters.Filter("DeNoise", denoise_level=level)], threads=threads)
+    expected = list(make(1).run(frames))
+    pipelined = make(threads)
+    for _ in range(2):  # each run a stream of its own
+        outs = list(pipelined.run(iter(frames)))
+        assert len(outs) == len(expected) == len(frames) >> level
+        for got, want in zip(outs, expected):
+            np.testing.assert_array_equal(got, want)
+
+
+def test_chain_across_threads_raises_after_the_frames_before_the_fault():
+    chain = corefilters.Chain(["DeBayer", "Rotate Flip"], threads=2)
+    frames = [random_frame((16, 16), seed=s) for s in range(6)] + [random_frame((8, 8))]
+    outs = []
+    with pytest.raises(ValueError, match="first frame's shape"):
+        for out in chain.run(frames):
+            outs.append(out)
+    assert len(outs) == 6
+    for out in chain.run(frames[:5]):  # left early: the rest is dropped
+        break
+    assert chain(frames[0]).shape[:2] == (16, 16)
+
+
 def test_chain_on_colour_keeps_the_arrays_orientation():
     frame = random_frame((24, 40, 3))
     chain = corefilters.Chain([corefilters.Filter("Rotate Flip", rotation_angle=90),

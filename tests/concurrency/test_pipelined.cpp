@@ -112,17 +112,18 @@ TEST(Concurrency, PipelinedOutputEqualsSingleThreadedOutput) {
     std::size_t threads, depth;
     bool fromSource;
     std::vector<double> costs;
+    bool lend = false;  // the source lends its frames instead of filling the chain's
   };
   const Case cases[] = {
       {2, 2, 2, false, {}},        {2, 4, 1, false, {}},        {2, 3, 2, true, {1, 5, 1, 1, 1}},
-      {0, 2, 2, true, {}},         {1, 4, 3, false, {}},        {3, 2, 1, false, {9, 1, 1, 1}},
-      {2, 5, 2, true, {}},
+      {0, 2, 2, true, {}, true},   {1, 4, 3, false, {}},        {3, 2, 1, false, {9, 1, 1, 1}},
+      {2, 5, 2, true, {}, true},  // the source alone on a thread: what it lends is copied on
   };
   const Frames frames;
   constexpr std::uint64_t kCount = 240;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "level " << c.level << ", " << c.threads << " threads, depth " << c.depth
-                                    << (c.fromSource ? ", source" : ", push"));
+                                    << (c.fromSource ? c.lend ? ", lending source" : ", source" : ", push"));
     ModuleChain m;
     demoChain(m, c.level);
     const std::vector<Output> expected = singleThreaded(m.chain, frames, kCount);
@@ -132,10 +133,11 @@ TEST(Concurrency, PipelinedOutputEqualsSingleThreadedOutput) {
     PipelinedChain::Options o = optionsFor(c.threads, c.depth, outs);
     o.costs = c.costs;
     if (c.fromSource)
-      o.source = [&frames](std::uint64_t i, IFrameBuffer& f) {
-        if (i >= kCount) return false;
+      o.source = [&frames, lend = c.lend](std::uint64_t i, IFrameBuffer& f) -> const IFrameBuffer* {
+        if (i >= kCount) return nullptr;
+        if (lend) return &frames[i];
         std::memcpy(f.getBufferPtr(), frames[i].getBufferPtr(), frames[i].size());
-        return true;
+        return &f;
       };
     PipelinedChain pipe(m.chain);
     std::string error;
@@ -148,6 +150,7 @@ TEST(Concurrency, PipelinedOutputEqualsSingleThreadedOutput) {
     EXPECT_EQ(pipe.figuresOf(3).framesOut, kCount >> c.level);
     EXPECT_EQ(pipe.figuresOf(3).missing, 0u);  // DeNoise holds frames back by design
     EXPECT_EQ(contents(*pipe.outputOf(3)), expected.back().bytes);
+    EXPECT_EQ(contents(*pipe.lastInput()), contents(frames[kCount - 1]));
   }
 }
 

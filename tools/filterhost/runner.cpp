@@ -147,13 +147,12 @@ class Source {
     return buffer;
   }
 
-  // Frame `index` written into `dest`, a frame of the prepared type.
-  void fill(std::uint64_t index, IFrameBuffer& dest) {
-    if (m_Camera)
-      m_Camera->capture(index, dest.getBufferPtr());
-    else
-      std::memcpy(dest.getBufferPtr(), m_Buffers[index % m_Buffers.size()]->getBufferPtr(),
-                  dest.getFrameType().buffersize);
+  // Frame `index` for a chain across threads: the camera captures into
+  // `dest`, a frame of the prepared type; a picture is lent as prepared.
+  const IFrameBuffer* give(std::uint64_t index, IFrameBuffer& dest) {
+    if (!m_Camera) return m_Buffers[index % m_Buffers.size()].get();
+    m_Camera->capture(index, dest.getBufferPtr());
+    return &dest;
   }
 
   std::uint64_t frames() const { return m_Frames; }
@@ -182,11 +181,20 @@ class Source {
 // The frame memory of the run once its frames are made: the source's
 // pictures or scene, its frames of the input type, and one output frame per
 // filter. Checked before any frame is made.
-bool withinFrameLimit(const Pixlib::FilterChain& chain, const Source& source, std::uint64_t limit,
-                      std::string& error) {
-  const std::uint64_t inputs = std::uint64_t(chain.inputType().buffersize) * source.buffers();
+std::uint64_t inputFrameBytes(const Pixlib::FilterChain& chain, const Source& source) {
+  return std::uint64_t(chain.inputType().buffersize) * source.buffers();
+}
+
+std::uint64_t outputFrameBytes(const Pixlib::FilterChain& chain) {
   std::uint64_t outputs = 0;
   for (std::size_t i = 0; i < chain.size(); ++i) outputs += chain.outputTypeOf(i).buffersize;
+  return outputs;
+}
+
+bool withinFrameLimit(const Pixlib::FilterChain& chain, const Source& source, std::uint64_t limit,
+                      std::string& error) {
+  const std::uint64_t inputs = inputFrameBytes(chain, source);
+  const std::uint64_t outputs = outputFrameBytes(chain);
   const std::uint64_t total = source.heldBytes() + inputs + outputs;
   if (total <= limit) return true;
   error = "the run needs " + byteCountText(total) + " of frame memory (source " + byteCountText(source.heldBytes()) +
@@ -312,7 +320,7 @@ std::vector<double> measureCosts(Pixlib::FilterChain& chain, Source& source, std
   constexpr unsigned kChainProbes = 4;
   Pixlib::FrameBuffer frame(chain.inputType());
   const auto begin = std::chrono::steady_clock::now();
-  for (int i = 0; i < kSourceProbes; ++i) source.fill(i, frame);
+  for (int i = 0; i < kSourceProbes; ++i) source.give(i, frame);
   std::vector<double> costs{std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() /
                             kSourceProbes};
   std::vector<double> filters;
@@ -332,10 +340,16 @@ int streamPipelined(Pixlib::FilterChain& chain, Pixlib::PipelinedChain& pipe, So
   if (options.costs.empty()) return fail(kExitFailure, error);
   const std::uint64_t frames = source.frames();
   options.source = [&source, frames](std::uint64_t n, IFrameBuffer& dest) {
-    if (n >= frames) return false;
-    source.fill(n, dest);
-    return true;
+    return n < frames ? source.give(n, dest) : nullptr;
   };
+  // The frames the threads hand on come on top of those the run on one
+  // thread needs, which the measuring above has made already.
+  const std::uint64_t between = Pixlib::PipelinedChain::frameBytes(chain, options);
+  const std::uint64_t total = source.heldBytes() + inputFrameBytes(chain, source) + outputFrameBytes(chain) + between;
+  if (total > plan.limits.frameBytes)
+    return fail(kExitFailure, "the run across threads needs " + byteCountText(total) + " of frame memory (" +
+                                  byteCountText(between) + " of it for the frames the threads hand on), more than " +
+                                  frameLimitText(plan.limits.frameBytes) + "; --threads 1 needs less");
   const Pixlib::FrameTypeInfo last = chain.outputTypeOf(chain.size() - 1);
   std::string sinkError;
   ProgressLine progress(frames, pixelsOf(chain.inputType()));
@@ -392,7 +406,7 @@ int executeRun(Pixlib::FilterModule& module, const RunPlan& plan) {
   if (!plan.everyDir.empty() && !makeDirectory(plan.everyDir, error)) return fail(kExitFailure, error);
 
   source->prepare(chain.inputType());
-  // The camera is a stage of its own; pictures are only copied.
+  // The camera is a stage of its own; pictures are only lent.
   const std::size_t stages = chain.size() + (source->isCamera() ? 1 : 0);
   const std::size_t threads =
       std::min<std::size_t>(plan.threads ? plan.threads : std::max(1u, std::thread::hardware_concurrency()), stages);

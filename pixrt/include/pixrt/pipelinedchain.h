@@ -25,9 +25,12 @@ namespace Pixlib {
 
 class ORV_EXPORT PipelinedChain {
  public:
-  // Fills `frame` (of the chain's input type) with input frame `index`;
-  // false when the stream has ended. Runs on the first group's thread.
-  using Source = std::function<bool(std::uint64_t index, IFrameBuffer& frame)>;
+  // Gives input frame `index` on the first group's thread: either fills
+  // `frame` (of the chain's input type) and returns it, or lends a frame of
+  // its own of that type, which the chain reads in place and which must stay
+  // as it is until the source is called again or the chain stops (the last
+  // one while lastInput() may be asked for it). Null: the stream has ended.
+  using Source = std::function<const IFrameBuffer*(std::uint64_t index, IFrameBuffer& frame)>;
   // Takes every frame that leaves the chain, in order, on the last group's
   // thread; `index` is the input frame that completed it. The frame is valid
   // during the call. false stops the chain and drops the frames in flight.
@@ -46,6 +49,11 @@ class ORV_EXPORT PipelinedChain {
     // Where the frames come from; empty: from push().
     Source source;
     Sink sink;
+    // Called once on the last group's thread after its last frame, whether
+    // the input ended or the chain stopped: no frame reaches the sink after
+    // it, so a caller waiting for frames knows when to stop waiting. Must
+    // not throw.
+    std::function<void()> ended;
   };
 
   // What one stage did since start(). `missing` counts the frames a filter
@@ -66,6 +74,11 @@ class ORV_EXPORT PipelinedChain {
   ~PipelinedChain();
   PipelinedChain(const PipelinedChain&) = delete;
   PipelinedChain& operator=(const PipelinedChain&) = delete;
+
+  // The frame memory start() makes for `chain` under `options` (its costs,
+  // threads, queue depth and whether it has a source): the rings between the
+  // groups and the frames each group keeps.
+  static std::uint64_t frameBytes(const FilterChain& chain, const Options& options);
 
   // Makes every frame buffer, starts one thread per group and waits until
   // each has told its filters that streaming starts.
@@ -108,7 +121,7 @@ class ORV_EXPORT PipelinedChain {
   const Figures& sourceFigures() const { return m_SourceFigures; }
   std::chrono::nanoseconds wall() const { return m_Wall; }
   const IFrameBuffer* outputOf(std::size_t stage) const;
-  // After stop(): the frame that entered the chain last.
+  // After stop(): the frame that entered the chain last (lent or not).
   const IFrameBuffer* lastInput() const;
 
  private:
@@ -140,8 +153,19 @@ class ORV_EXPORT PipelinedChain {
     bool started = false;
     bool finished = false;
     std::vector<Change*> pending;
+    // The group's thread sleeps on its own condition, so a hand-off wakes
+    // the one thread it concerns, and only when that one sleeps.
+    std::condition_variable wake;
+    bool sleeping = false;
   };
 
+  template <class Ready>
+  void awaitGroup(Group& group, std::unique_lock<std::mutex>& lock, Ready ready);
+  template <class Ready>
+  void awaitCaller(std::unique_lock<std::mutex>& lock, Ready ready);
+  void wakeGroup(std::size_t g);
+  void wakeCallers();
+  void wakeAll();
   void runGroup(std::size_t g);
   bool frameReady(std::size_t g) const;
   bool inputEnded(std::size_t g) const;
@@ -154,14 +178,21 @@ class ORV_EXPORT PipelinedChain {
   FilterChain& m_Chain;
   Source m_Source;
   Sink m_Sink;
+  std::function<void()> m_Ended;
   std::vector<Stage> m_Stages;
   std::vector<Group> m_Groups;
   std::vector<Link> m_Links;  // m_Links[g] feeds group g; unused [0] with a source
   std::unique_ptr<FrameBuffer> m_SourceOwn;
+  const IFrameBuffer* m_LastLent = nullptr;
   Figures m_SourceFigures;
 
   mutable std::mutex m_Mutex;  // guards everything the threads share below
-  std::condition_variable m_Changed;
+  // Where push(), start() and setParameter() wait, and how many do.
+  std::condition_variable m_CallerWake;
+  std::size_t m_CallersWaiting = 0;
+  // Counts the changes a waiting thread may care for; a thread spins on it
+  // for a moment before it sleeps, since most waits end within that moment.
+  std::atomic<std::uint32_t> m_Epoch{0};
   bool m_Abort = false;
   bool m_Pushing = false;
   bool m_SourceEnded = false;
@@ -180,8 +211,9 @@ class ORV_EXPORT PipelinedChain {
 ORV_EXPORT std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads);
 
 // Seconds per input frame of each filter of a negotiated, stopped `chain`,
-// from `frames` pushes of `frame` on the calling thread after one that is
-// not counted; the chain is started and stopped for it.
+// the least mean of three rounds of `frames` pushes of `frame` on the calling
+// thread, after one that is not counted; the chain is started and stopped
+// for it.
 ORV_EXPORT bool measureStageCosts(FilterChain& chain, const IFrameBuffer& frame, unsigned frames,
                                   std::vector<double>& costs, std::string& error);
 
