@@ -9,6 +9,12 @@
 // "read x" measures reading alone: the region's rows against the same number
 // of bytes read as one block. It shows what the gaps between rows cost before
 // anything is written.
+//
+// The "placed/" benchmarks crop 1600x1200 out of the middle of 2448x2048
+// through the filter's transform, against OpenCV's Mat(rect).copyTo and a
+// memcpy per row on the same buffers, for every destination placement of
+// --offsets=... (bytes against the source modulo 4096); their table gives
+// each cell's worst placement. Only them: --benchmark_filter=^placed/
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -19,10 +25,15 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "placed_frames.h"
 #include "pixrt/filtermodule.h"
 #include "platform/cpu.h"
 #include "pixrt/framebuffer.h"
 #include "roi.h"
+
+#if defined(ORV_HAVE_OPENCV)
+#include <opencv2/core.hpp>
+#endif
 
 namespace {
 
@@ -159,6 +170,114 @@ void readBench(benchmark::State& state, Size size, Pixlib::tColorformatEnum form
   state.SetBytesProcessed(int64_t(state.iterations()) * rowBytes * rows);
 }
 
+// The placed crops: the region and the frames it is cut from.
+constexpr RECT kPlacedRegion = {424, 424, 424 + 1600, 424 + 1200};
+constexpr LONG kPlacedWidth = 2448, kPlacedHeight = 2048;
+
+std::size_t pixelBytes(Pixlib::tColorformatEnum format) {
+  return Pixlib::getBitsPerPixel(Pixlib::getSubtypeFromColorformat(format)) / 8;
+}
+
+// Source and destination of one placed crop: the source row the region
+// starts on, the region's first byte, and the pitches.
+struct PlacedCrop {
+  std::size_t srcPitch, rowBytes, rows, firstByte;
+  explicit PlacedCrop(Pixlib::tColorformatEnum format) {
+    const std::size_t b = pixelBytes(format);
+    srcPitch = kPlacedWidth * b;
+    rowBytes = std::size_t(kPlacedRegion.right - kPlacedRegion.left) * b;
+    rows = std::size_t(kPlacedRegion.bottom - kPlacedRegion.top);
+    // Bottom-up frames keep their top displayed row last in memory.
+    const bool bottomUp = Pixlib::isBottomUpFrameType(Pixlib::getSubtypeFromColorformat(format));
+    const std::size_t firstRow = bottomUp ? kPlacedHeight - kPlacedRegion.bottom : kPlacedRegion.top;
+    firstByte = firstRow * srcPitch + std::size_t(kPlacedRegion.left) * b;
+  }
+  std::size_t srcBytes() const { return srcPitch * kPlacedHeight; }
+  std::size_t dstBytes() const { return rowBytes * rows; }
+};
+
+void placedCropBench(benchmark::State& state, Pixlib::tColorformatEnum format, orv_bench::Setting setting,
+                     std::size_t offset) {
+  const PlacedCrop crop(format);
+  const orv_bench::PlacedPairs& pairs = orv_bench::placedPairs(crop.srcBytes(), crop.dstBytes(), offset, setting);
+  auto* roi = new orv_filter::CROITransform;
+  roi->setRoi(kPlacedRegion.left, kPlacedRegion.top, kPlacedRegion.right, kPlacedRegion.bottom);
+  const FrameTypeInfo in(format, kPlacedWidth, kPlacedHeight, static_cast<DWORD>(crop.srcBytes()));
+  std::vector<FrameTypeInfo> out;
+  roi->getTransformOutputTypes(in, out);
+  orv_bench::FrameView src(in, nullptr), dst(out.at(0), nullptr);
+  roi->notifyStart(in, out[0]);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    src.point(const_cast<BYTE*>(pairs.src(next)));
+    dst.point(pairs.dst(next++));
+    if (!roi->transform(src, dst)) {
+      state.SkipWithError("transform refused the frame");
+      break;
+    }
+    benchmark::ClobberMemory();
+  }
+  roi->notifyStop();
+  roi->Release();
+  state.SetBytesProcessed(int64_t(state.iterations()) * crop.dstBytes());
+}
+
+using CropPeer = void (*)(const BYTE* src, BYTE* dst, const PlacedCrop& crop, std::size_t pixelBytes);
+
+void memcpyRows(const BYTE* src, BYTE* dst, const PlacedCrop& crop, std::size_t) {
+  for (std::size_t r = 0; r < crop.rows; ++r)
+    std::memcpy(dst + r * crop.rowBytes, src + crop.firstByte + r * crop.srcPitch, crop.rowBytes);
+}
+
+#if defined(ORV_HAVE_OPENCV)
+// The way a user crops with OpenCV: a view of the rectangle copied into a
+// matrix of its size (here over the destination, so nothing is allocated).
+void openCvCrop(const BYTE* src, BYTE* dst, const PlacedCrop& crop, std::size_t pixelBytes) {
+  const cv::Mat frame(kPlacedHeight, kPlacedWidth, CV_8UC(static_cast<int>(pixelBytes)), const_cast<BYTE*>(src));
+  cv::Mat out(static_cast<int>(crop.rows), kPlacedRegion.right - kPlacedRegion.left,
+              CV_8UC(static_cast<int>(pixelBytes)), dst);
+  const int firstRow = static_cast<int>(crop.firstByte / crop.srcPitch);
+  frame(cv::Rect(kPlacedRegion.left, firstRow, out.cols, out.rows)).copyTo(out);
+}
+#endif
+
+void placedPeerBench(benchmark::State& state, Pixlib::tColorformatEnum format, CropPeer peer,
+                     orv_bench::Setting setting, std::size_t offset) {
+  const PlacedCrop crop(format);
+  const orv_bench::PlacedPairs& pairs = orv_bench::placedPairs(crop.srcBytes(), crop.dstBytes(), offset, setting);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const std::size_t i = next++;
+    peer(pairs.src(i), pairs.dst(i), crop, pixelBytes(format));
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * crop.dstBytes());
+}
+
+void registerPlaced() {
+  using orv_bench::Setting;
+  for (const Setting setting : {Setting::cached, Setting::memory})
+    for (auto format : kFormats) {
+      const std::string cell = std::string("placed/") + orv_bench::settingName(setting) + " " +
+                               label({kPlacedWidth, kPlacedHeight}, format);
+      for (const std::size_t offset : orv_bench::placementOffsets()) {
+        const auto add = [&](const char* who, bool peer, auto body) {
+          orv_bench::placedRuns().push_back({cell, ">=1.0", offset, who, peer});
+          benchmark::RegisterBenchmark(orv_bench::placedName(orv_bench::placedRuns().back()).c_str(), body)
+              ->UseRealTime()
+              ->Unit(benchmark::kMicrosecond);
+        };
+        add("crop 1600x1200", false,
+            [=](benchmark::State& s) { placedCropBench(s, format, setting, offset); });
+        add("memcpy rows", true, [=](benchmark::State& s) { placedPeerBench(s, format, memcpyRows, setting, offset); });
+#if defined(ORV_HAVE_OPENCV)
+        add("OpenCV copyTo", true,
+            [=](benchmark::State& s) { placedPeerBench(s, format, openCvCrop, setting, offset); });
+#endif
+      }
+    }
+}
+
 // Median wall-clock times of the repetitions, crop against the references.
 void printTable(const orv_bench::SummaryReporter& r) {
   std::printf("\n%-30s %12s %12s %12s %10s %10s %10s\n", "ROI crop (centre quarter)", "crop us", "memcpy us",
@@ -182,7 +301,7 @@ void printTable(const orv_bench::SummaryReporter& r) {
 
 int main(int argc, char** argv) {
   orv_bench::CommandLine cmd(argc, argv);
-  if (!cmd.initialize()) return 1;
+  if (!orv_bench::applyOffsets(cmd.args) || !cmd.initialize()) return 1;
   for (bool streamed : {false, true})
     for (const Size& s : kSizes)
       for (auto f : kFormats) {
@@ -194,8 +313,10 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("read block/" + name).c_str(), readBench, s, f, streamed, true)->UseRealTime();
       }
   orv_bench::SummaryReporter reporter(orv_bench::Clock::real);
+  registerPlaced();
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printTable(reporter);
+  orv_bench::printPlacementTable(reporter);
   benchmark::Shutdown();
   return 0;
 }

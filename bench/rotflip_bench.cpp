@@ -6,18 +6,28 @@
 // uses the median of each benchmark. Select parts with --benchmark_filter,
 // e.g. '2448x2048/B4/' or '/case0[4-7]', and the instruction set level of
 // the kernels with --level=c|sse2|avx2 (default: what the processor has).
+//
+// The "transform/" benchmarks time the filter's transform as a host calls
+// it, one thread, on frames in the caches and from memory, against its peers
+// on the same buffers, for every destination placement of --offsets=...
+// (bytes against the source modulo 4096); their table gives each cell's
+// worst placement. Only them: --benchmark_filter=^transform/
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "bench_support.h"
+#include "placed_frames.h"
 #include "platform/cpu.h"
+#include "rotflip.h"
 #include "rotflip/rotflip_frames.h"
 
 #if defined(ORV_HAVE_LIBYUV)
@@ -196,6 +206,131 @@ void registerAll() {
   }
 }
 
+// The frames and operations timed through the filter's transform.
+struct TransformFrame {
+  Pixlib::tColorformatEnum format;
+  LONG w, h;
+  unsigned bytes;
+  const char* name;
+};
+constexpr TransformFrame kTransformFrames[] = {{Pixlib::eRGB32, 1920, 1080, 4, "1920x1080 RGB32"},
+                                               {Pixlib::eRGB24, 1920, 1080, 3, "1920x1080 RGB24"},
+                                               {Pixlib::eY800, 2048, 2448, 1, "2048x2448 Y800"}};
+struct TransformOp {
+  const char* name;
+  LONG angle;
+  bool flipV, flipH;
+};
+constexpr TransformOp kLineOps[] = {{"mirror TB", 0, true, false}, {"mirror LR", 0, false, true}, {"half turn", 180, false, false}};
+constexpr TransformOp kTurnOps[] = {{"turn cw", 90, false, false}, {"turn ccw", 270, false, false}};
+
+// A turned frame's peer: a whole-frame operation at one memory placement.
+struct PlacedPeer {
+  const char* name;
+  unsigned bytes;  // 0: any pixel size
+  FrameOp op;
+};
+const PlacedPeer kTurnPeers[] = {
+#if defined(ORV_HAVE_LIBYUV)
+    {"libyuv Rotate90", 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) { yuvRotate(s, d, w, h, b, libyuv::kRotate90); }},
+    {"libyuv Rotate270", 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) { yuvRotate(s, d, w, h, b, libyuv::kRotate270); }},
+#endif
+#if defined(ORV_HAVE_OPENCV)
+    {"OpenCV rotate cw", 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+       cv::Mat out = mat(d, h, w, b);
+       cv::rotate(mat(s, w, h, b), out, cv::ROTATE_90_CLOCKWISE);
+     }},
+    {"OpenCV rotate ccw", 0,
+     [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+       cv::Mat out = mat(d, h, w, b);
+       cv::rotate(mat(s, w, h, b), out, cv::ROTATE_90_COUNTERCLOCKWISE);
+     }},
+#endif
+};
+// libyuv turns planes and 4-byte pixels only.
+bool peerTakes(const PlacedPeer& p, unsigned b) {
+  return std::strncmp(p.name, "libyuv", 6) != 0 || b == 1 || b == 4;
+}
+
+void transformBench(benchmark::State& state, const TransformFrame& f, const TransformOp& op, orv_bench::Setting setting,
+                    std::size_t offset) {
+  const std::size_t bytes = std::size_t(f.w) * f.h * f.bytes;
+  const orv_bench::PlacedPairs& pairs = orv_bench::placedPairs(bytes, bytes, offset, setting);
+  auto* filter = new orv_filter::RotFlipTransform;
+  filter->setRotationAngle(op.angle);
+  filter->setFlipV(op.flipV);
+  filter->setFlipH(op.flipH);
+  const Pixlib::FrameTypeInfo in(f.format, f.w, f.h, static_cast<DWORD>(bytes));
+  std::vector<Pixlib::FrameTypeInfo> out;
+  filter->getTransformOutputTypes(in, out);
+  out.at(0).buffersize = static_cast<DWORD>(bytes);
+  orv_bench::FrameView src(in, nullptr), dst(out[0], nullptr);
+  filter->notifyStart(in, out[0]);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    src.point(const_cast<BYTE*>(pairs.src(next)));
+    dst.point(pairs.dst(next++));
+    if (!filter->transform(src, dst)) {
+      state.SkipWithError("transform refused the frame");
+      break;
+    }
+    benchmark::ClobberMemory();
+  }
+  filter->notifyStop();
+  filter->Release();
+  orv_bench::setMPixRate(state, double(f.w) * f.h);
+}
+
+void peerBench(benchmark::State& state, const TransformFrame& f, FrameOp op, orv_bench::Setting setting,
+               std::size_t offset) {
+  const std::size_t bytes = std::size_t(f.w) * f.h * f.bytes;
+  const orv_bench::PlacedPairs& pairs = orv_bench::placedPairs(bytes, bytes, offset, setting);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const std::size_t i = next++;
+    op(pairs.src(i), pairs.dst(i), f.w, f.h, f.bytes);
+    benchmark::ClobberMemory();
+  }
+  orv_bench::setMPixRate(state, double(f.w) * f.h);
+}
+
+void registerPlaced(const orv_bench::PlacedRun& run, std::function<void(benchmark::State&)> body) {
+  orv_bench::placedRuns().push_back(run);
+  benchmark::RegisterBenchmark(orv_bench::placedName(run).c_str(), std::move(body))->Unit(benchmark::kMicrosecond);
+}
+
+// Mirrors and half turns are held to a memcpy of the frame, quarter turns to
+// the faster of the libraries' turns, each at the same placement.
+void registerTransforms() {
+  using orv_bench::Setting;
+  const FrameOp copy = [](const BYTE* s, BYTE* d, LONG w, LONG h, unsigned b) {
+    std::memcpy(d, s, std::size_t(w) * h * b);
+  };
+  for (const Setting setting : {Setting::cached, Setting::memory})
+    for (const TransformFrame& f : kTransformFrames) {
+      const std::string prefix = std::string("transform/") + orv_bench::settingName(setting) + " " + f.name;
+      for (const std::size_t offset : orv_bench::placementOffsets()) {
+        const std::string lines = prefix + "/lines", turns = prefix + "/turns";
+        for (const TransformOp& op : kLineOps)
+          registerPlaced({lines, ">=0.8", offset, op.name, false},
+                         [&f, &op, setting, offset](benchmark::State& s) { transformBench(s, f, op, setting, offset); });
+        registerPlaced({lines, ">=0.8", offset, "memcpy", true},
+                       [&f, copy, setting, offset](benchmark::State& s) { peerBench(s, f, copy, setting, offset); });
+        for (const TransformOp& op : kTurnOps)
+          registerPlaced({turns, ">=1.5", offset, op.name, false},
+                         [&f, &op, setting, offset](benchmark::State& s) { transformBench(s, f, op, setting, offset); });
+        for (const PlacedPeer& p : kTurnPeers) {
+          if (!peerTakes(p, f.bytes)) continue;
+          registerPlaced({turns, ">=1.5", offset, p.name, true},
+                         [&f, &p, setting, offset](benchmark::State& s) { peerBench(s, f, p.op, setting, offset); });
+        }
+      }
+    }
+}
+
 // The rows of one frame size and pixel size.
 void printGroup(const orv_bench::SummaryReporter& r, unsigned si, unsigned b) {
   const auto rate = [&](const std::string& name) {
@@ -260,11 +395,13 @@ bool applyLevel(std::vector<char*>& args) {
 int main(int argc, char** argv) {
   // Short runs by default: the full set is some 250 benchmarks.
   orv_bench::CommandLine cmd(argc, argv, {"--benchmark_min_time=0.2"});
-  if (!applyLevel(cmd.args) || !cmd.initialize()) return 1;
+  if (!applyLevel(cmd.args) || !orv_bench::applyOffsets(cmd.args) || !cmd.initialize()) return 1;
   registerAll();
+  registerTransforms();
   orv_bench::SummaryReporter reporter(orv_bench::Clock::cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printSummary(reporter);
+  orv_bench::printPlacementTable(reporter);
   benchmark::Shutdown();
   return 0;
 }
