@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bench_support.h"
@@ -95,26 +97,24 @@ class PlacedPairs {
   std::vector<std::unique_ptr<PlacedBlock>> src_, dst_;
 };
 
-// The pairs of the last placement asked for: the module and its peers at one
-// placement are registered one after another, so they share the memory.
+// The pairs of a placement, kept while the total stays under 1 GB so that a
+// module and its peers share them even when the repetitions are interleaved
+// (--benchmark_enable_random_interleaving, which evens out a busy machine).
 inline const PlacedPairs& placedPairs(std::size_t srcBytes, std::size_t dstBytes, std::size_t offset,
                                       Setting setting) {
-  struct Key {
-    std::size_t srcBytes, dstBytes, offset;
-    Setting setting;
-    bool operator==(const Key& o) const {
-      return srcBytes == o.srcBytes && dstBytes == o.dstBytes && offset == o.offset && setting == o.setting;
-    }
-  };
-  static Key key{};
-  static std::unique_ptr<PlacedPairs> pairs;
-  const Key want{srcBytes, dstBytes, offset, setting};
-  if (!pairs || !(key == want)) {
-    pairs.reset();  // free the old round before the new one takes its place
-    pairs = std::make_unique<PlacedPairs>(srcBytes, dstBytes, offset, setting);
-    key = want;
+  using Key = std::tuple<std::size_t, std::size_t, std::size_t, Setting>;
+  static std::map<Key, std::unique_ptr<PlacedPairs>> kept;
+  static std::size_t keptBytes = 0;
+  const Key key{srcBytes, dstBytes, offset, setting};
+  auto it = kept.find(key);
+  if (it == kept.end()) {
+    auto pairs = std::make_unique<PlacedPairs>(srcBytes, dstBytes, offset, setting);
+    const std::size_t bytes = pairs->size() * (srcBytes + dstBytes);
+    if (keptBytes + bytes > (std::size_t{1} << 30)) kept.clear(), keptBytes = 0;
+    keptBytes += bytes;
+    it = kept.emplace(key, std::move(pairs)).first;
   }
-  return *pairs;
+  return *it->second;
 }
 
 // Memory the benchmark owns, seen as a frame buffer by a filter.
