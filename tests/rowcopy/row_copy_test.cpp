@@ -25,9 +25,9 @@ struct Shape {
   std::size_t dstBytes() const { return rows == 0 ? 0 : (rows - 1) * dstPitch + rowBytes; }
 };
 
-// Row lengths around the step sizes (64 and 128 bytes) and the prefetch
-// distance, row counts around the group of rows copied side by side and the
-// rows it prefetches, with and without gaps between rows on either side.
+// Row lengths around the step sizes (64 and 128 bytes) and the lines asked
+// for ahead, row counts around the distance of the row asked for ahead,
+// with and without gaps between rows on either side.
 std::vector<Shape> shapes() {
   std::vector<Shape> out;
   for (std::size_t rowBytes : {0, 1, 15, 63, 64, 65, 127, 128, 129, 191, 200, 255, 256, 257, 1000, 4113})

@@ -10,10 +10,10 @@
 //
 // Rows of a region are short runs separated by the rest of each frame row.
 // The hardware prefetcher loses its stream at every such gap and has to
-// learn it again at the next row, which halves the speed of a plain
-// row-by-row memcpy once the frame comes from memory. For such sources the
-// vector kernels copy a few rows side by side and ask for the rows after
-// them themselves; a source without gaps is copied a row at a time.
+// learn it again at the next row. The vector kernels copy short rows one
+// after another, starting the stream of a row a few rows ahead themselves,
+// and long rows a few side by side while asking for the rows after them;
+// a source without gaps is copied a row at a time.
 #pragma once
 
 #include <cstddef>
