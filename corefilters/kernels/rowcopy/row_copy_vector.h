@@ -91,7 +91,9 @@ struct VectorRowCopy {
   static void rowsInTurn(const BYTE* src, std::ptrdiff_t srcPitch, BYTE* dst, std::ptrdiff_t dstPitch,
                          std::size_t rowBytes, std::size_t rows) {
     const std::size_t lastStep = rowBytes - kStep;
-    const std::size_t leadBytes = rowBytes < kLeadLines * kStep ? rowBytes : kLeadLines * kStep;
+    // A source without gaps is one stream the prefetcher follows unaided.
+    const bool gaps = srcPitch != static_cast<std::ptrdiff_t>(rowBytes);
+    const std::size_t leadBytes = !gaps ? 0 : rowBytes < kLeadLines * kStep ? rowBytes : kLeadLines * kStep;
     for (std::size_t r = 0; r < rows; ++r, src += srcPitch, dst += dstPitch) {
       const BYTE* lead = r + kLeadRows < rows ? src + static_cast<std::ptrdiff_t>(kLeadRows) * srcPitch : src;
       for (std::size_t x = 0; x < leadBytes; x += kStep) __builtin_prefetch(lead + x, 0, 1);
