@@ -6,22 +6,10 @@
 #include <string>
 
 #include "formats.h"
+#include "pixrt/typelists.h"
 
 namespace orvgst {
 namespace {
-
-std::vector<FrameTypeInfo> takeList(FrameTypeInfo* types, LONG count) {
-  std::vector<FrameTypeInfo> list(types, types + (types ? count : 0));
-  CoTaskMemFree(types);
-  return list;
-}
-
-std::vector<FrameTypeInfo> inputTypesOf(IFrameFilter* filter) {
-  FrameTypeInfo* types = nullptr;
-  LONG count = 0;
-  if (filter->getSupportedInputTypes_(&types, &count) != S_OK) return {};
-  return takeList(types, count);
-}
 
 // How the output size follows the input size, found by asking the filter
 // about two frames larger than any region it is likely to hold.
@@ -33,7 +21,7 @@ SizeRule sizeRuleOf(IFrameFilter* filter, const CapsPolicy& policy, const GUID& 
   for (const auto& probe : kProbes) {
     FrameTypeInfo in(subtype, probe[0], declaredHeight(policy, subtype, probe[1]), 0);
     in.buffersize = Pixlib::calcRequiredBuffersize(in);
-    const std::vector<FrameTypeInfo> out = outputTypesOf(filter, in);
+    const std::vector<FrameTypeInfo> out = Pixlib::transformOutputTypes(filter, in);
     if (out.empty()) return SizeRule::Free;
     const std::int64_t w = out[0].dim.cx, h = Pixlib::frameRows(out[0]);
     same += w == probe[0] && h == probe[1];
@@ -170,7 +158,7 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
       if (fixed) {
         in.dim = {g_value_get_int(w), declaredHeight(policy, subtype, g_value_get_int(h))};
         in.buffersize = Pixlib::calcRequiredBuffersize(in);
-        for (const FrameTypeInfo& out : outputTypesOf(filter, in)) {
+        for (const FrameTypeInfo& out : Pixlib::transformOutputTypes(filter, in)) {
           GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
           setInt(&ow, out.dim.cx);
           setInt(&oh, Pixlib::frameRows(out));
@@ -180,7 +168,7 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
         }
         continue;
       }
-      for (const FrameTypeInfo& out : outputTypesOf(filter, in)) {
+      for (const FrameTypeInfo& out : Pixlib::transformOutputTypes(filter, in)) {
         GValue ow = G_VALUE_INIT, oh = G_VALUE_INIT;
         otherSize(rule, w, h, &ow, &oh);
         appendOther(out.subtype, &ow, &oh, rule);
@@ -189,9 +177,9 @@ void transformStructure(IFrameFilter* filter, const CapsPolicy& policy, GstPadDi
       }
     } else {
       // Every input type one of whose outputs is this subtype.
-      for (const FrameTypeInfo& in : inputTypesOf(filter)) {
+      for (const FrameTypeInfo& in : Pixlib::supportedInputTypes(filter)) {
         bool gives = false;
-        for (const FrameTypeInfo& out : outputTypesOf(filter, FrameTypeInfo(in.subtype, 0, 0, 0)))
+        for (const FrameTypeInfo& out : Pixlib::transformOutputTypes(filter, FrameTypeInfo(in.subtype, 0, 0, 0)))
           gives = gives || out.subtype == subtype;
         if (!gives) continue;
         const SizeRule rule = sizeRuleOf(filter, policy, in.subtype);
@@ -232,13 +220,6 @@ LONG declaredHeight(const CapsPolicy& policy, const GUID& subtype, int rows) {
   return rows;
 }
 
-std::vector<FrameTypeInfo> outputTypesOf(IFrameFilter* filter, const FrameTypeInfo& in) {
-  FrameTypeInfo* types = nullptr;
-  LONG count = 0;
-  if (filter->getTransformOutputTypes_(in, &types, &count) != S_OK) return {};
-  return takeList(types, count);
-}
-
 GstCaps* transformCaps(IFrameFilter* filter, const CapsPolicy& policy, GstPadDirection direction,
                        const GstCaps* caps) {
   GstCaps* result = gst_caps_new_empty();
@@ -253,14 +234,14 @@ GstCaps* transformCaps(IFrameFilter* filter, const CapsPolicy& policy, GstPadDir
 
 GstCaps* sinkTemplateCaps(IFrameFilter* filter) {
   std::vector<GUID> subtypes;
-  for (const FrameTypeInfo& t : inputTypesOf(filter)) subtypes.push_back(t.subtype);
+  for (const FrameTypeInfo& t : Pixlib::supportedInputTypes(filter)) subtypes.push_back(t.subtype);
   return anySizeCaps(subtypes);
 }
 
 GstCaps* srcTemplateCaps(IFrameFilter* filter) {
   std::vector<GUID> subtypes;
-  for (const FrameTypeInfo& in : inputTypesOf(filter))
-    for (const FrameTypeInfo& out : outputTypesOf(filter, FrameTypeInfo(in.subtype, 0, 0, 0)))
+  for (const FrameTypeInfo& in : Pixlib::supportedInputTypes(filter))
+    for (const FrameTypeInfo& out : Pixlib::transformOutputTypes(filter, FrameTypeInfo(in.subtype, 0, 0, 0)))
       if (std::find(subtypes.begin(), subtypes.end(), out.subtype) == subtypes.end()) subtypes.push_back(out.subtype);
   return anySizeCaps(subtypes);
 }

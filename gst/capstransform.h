@@ -40,7 +40,4 @@ GstCaps* transformCaps(IFrameFilter* filter, const CapsPolicy& policy, GstPadDir
 GstCaps* sinkTemplateCaps(IFrameFilter* filter);
 GstCaps* srcTemplateCaps(IFrameFilter* filter);
 
-// The filter's output types for `in` (empty when it gives none).
-std::vector<FrameTypeInfo> outputTypesOf(IFrameFilter* filter, const FrameTypeInfo& in);
-
 }  // namespace orvgst

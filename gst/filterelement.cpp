@@ -1,6 +1,7 @@
 #include "filterelement.h"
 
 #include "capstransform.h"
+#include "pixrt/typelists.h"
 #include "elementproperties.h"
 #include "formats.h"
 #include "modulehandle.h"
@@ -273,7 +274,7 @@ gboolean setCaps(GstBaseTransform* bt, GstCaps* incaps, GstCaps* outcaps) {
   FrameTypeInfo inType(in->subtype, in->width, declaredHeight(policy, in->subtype, in->height), 0);
   inType.buffersize = Pixlib::calcRequiredBuffersize(inType);
   std::optional<FrameTypeInfo> outType;
-  for (FrameTypeInfo t : outputTypesOf(s.filter, inType)) {
+  for (FrameTypeInfo t : Pixlib::transformOutputTypes(s.filter, inType)) {
     if (t.subtype != out->subtype || t.dim.cx != out->width || Pixlib::frameRows(t) != out->height) continue;
     if (t.buffersize == 0) t.buffersize = Pixlib::calcRequiredBuffersize(t);
     outType = t;

@@ -1,20 +1,12 @@
 #include "pixrt/filterchain.h"
 
 #include "pixrt/filtermodule.h"
-#include "platform/taskmem.h"
+#include "pixrt/typelists.h"
 
 namespace Pixlib {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A type list handed over in task memory, copied out and freed.
-std::vector<FrameTypeInfo> takeTypeList(FrameTypeInfo* types, LONG count) {
-  std::vector<FrameTypeInfo> list;
-  if (types && count > 0) list.assign(types, types + count);
-  CoTaskMemFree(types);
-  return list;
-}
 
 std::string listText(const std::vector<FrameTypeInfo>& types) {
   std::string text;
@@ -64,10 +56,7 @@ void FilterChain::append(IFrameFilter* filter, std::string name) {
 }
 
 std::string FilterChain::acceptedInputsOf(std::size_t i) const {
-  FrameTypeInfo* types = nullptr;
-  LONG count = 0;
-  if (m_Stages[i].filter->getSupportedInputTypes_(&types, &count) != S_OK) return "nothing";
-  return listText(takeTypeList(types, count));
+  return listText(supportedInputTypes(m_Stages[i].filter));
 }
 
 bool FilterChain::negotiate(const FrameTypeInfo& input, std::string& error) {

@@ -1,24 +1,10 @@
 #include "arrayframes.h"
 
 #include "pixrt/filterchain.h"
-#include "platform/taskmem.h"
+#include "pixrt/typelists.h"
 
 namespace corefilters_py {
 namespace {
-
-std::vector<FrameTypeInfo> takeTypeList(FrameTypeInfo* types, LONG count) {
-  std::vector<FrameTypeInfo> list;
-  if (types && count > 0) list.assign(types, types + count);
-  CoTaskMemFree(types);
-  return list;
-}
-
-std::vector<FrameTypeInfo> outputTypesOf(IFrameFilter* filter, const FrameTypeInfo& in) {
-  FrameTypeInfo* types = nullptr;
-  LONG count = 0;
-  if (filter->getTransformOutputTypes_(in, &types, &count) != S_OK) return {};
-  return takeTypeList(types, count);
-}
 
 // Grey and Bayer planes: grey first, so a filter taking both treats the plane
 // as the grey it is told; DeBayer takes either as a mosaic.
@@ -91,7 +77,7 @@ bool declareFor(IFrameFilter* filter, Layout layout, LONG rows, LONG cols, int w
   bool found = false;
   for (const FrameTypeInfo& in : candidateInputs(layout, rows, cols)) {
     if (filter->checkInputType_(in) != S_OK) continue;
-    const std::vector<FrameTypeInfo> outputs = outputTypesOf(filter, in);
+    const std::vector<FrameTypeInfo> outputs = Pixlib::transformOutputTypes(filter, in);
     const FrameTypeInfo* chosen = nullptr;
     for (const FrameTypeInfo& t : outputs) {
       Layout l;

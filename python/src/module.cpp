@@ -7,7 +7,7 @@
 #include "pipelinedrun.h"
 #include "filterobject.h"
 #include "pixrt/filtertraits.h"
-#include "platform/taskmem.h"
+#include "pixrt/typelists.h"
 #include "platform/textconv.h"
 
 namespace corefilters_py {
@@ -28,12 +28,8 @@ py::list describeFilters() {
       d["values"] = p.traits ? Pixlib::describeValues(*p.traits) : std::string();
       params.append(d);
     }
-    FrameTypeInfo* types = nullptr;
-    LONG count = 0;
     py::list inputs;
-    if (f.filter()->getSupportedInputTypes_(&types, &count) == S_OK)
-      for (LONG i = 0; i < count; ++i) inputs.append(Pixlib::subtypeName(types[i].subtype));
-    CoTaskMemFree(types);
+    for (const FrameTypeInfo& t : Pixlib::supportedInputTypes(f.filter())) inputs.append(Pixlib::subtypeName(t.subtype));
     py::dict d;
     d["name"] = f.name();
     d["key"] = traits ? std::string(traits->key) : f.name();

@@ -6,7 +6,7 @@
 #include "filtersetup.h"
 #include "pixrt/filterchain.h"
 #include "pixrt/filtertraits.h"
-#include "platform/taskmem.h"
+#include "pixrt/typelists.h"
 #include "platform/textconv.h"
 
 namespace filterhost {
@@ -35,15 +35,9 @@ int listCommand(Pixlib::FilterModule& module) {
     }
     std::cout << orv::utf16ToUtf8(name) << "\n";
     std::cout << "  dialog: " << (handle.params() && handle.params()->hasDialog() ? "yes" : "no") << "\n";
-    FrameTypeInfo* types = nullptr;
-    LONG count = 0;
-    std::cout << "  inputs:";
-    if (handle.filter()->getSupportedInputTypes_(&types, &count) == S_OK) {
-      for (LONG i = 0; i < count; ++i) std::cout << (i ? ", " : " ") << Pixlib::frameTypeText(types[i]);
-      CoTaskMemFree(types);
-    } else {
-      std::cout << " none";
-    }
+    const std::vector<FrameTypeInfo> inputs = Pixlib::supportedInputTypes(handle.filter());
+    std::cout << "  inputs:" << (inputs.empty() ? " none" : "");
+    for (std::size_t i = 0; i < inputs.size(); ++i) std::cout << (i ? ", " : " ") << Pixlib::frameTypeText(inputs[i]);
     const std::vector<ParameterView> parameters = parametersOf(handle.params());
     std::cout << "\n  parameters:" << (parameters.empty() ? " none" : "") << "\n";
     const Pixlib::FilterTraits* traits = Pixlib::findFilterTraits(name);
