@@ -29,10 +29,11 @@ std::vector<Size> fastPathSizes() {
     for (LONG h : {1, 2, 3, 7, 16, 17, 33}) sizes.push_back({w, h});
   }
   // Around the block sides, heights whose quarter turns give destination
-  // pitches of large powers of two (the route through the tile), and one
-  // frame large enough for many full blocks with ragged edges.
-  for (Size s : {Size{64, 64}, Size{65, 129}, Size{129, 65}, Size{128, 48}, Size{31, 97}, Size{130, 512}, Size{67, 256},
-                 Size{1000, 333}}) {
+  // pitches of large powers of two (the route through the tile, also with a
+  // ragged right edge), and one frame large enough for many full blocks with
+  // ragged edges.
+  for (Size s : {Size{64, 64}, Size{65, 129}, Size{129, 65}, Size{128, 48}, Size{31, 97}, Size{130, 512}, Size{33, 1024},
+                 Size{67, 256}, Size{1000, 333}}) {
     sizes.push_back(s);
   }
   return sizes;

@@ -1,6 +1,7 @@
 // AVX2 kernels. The interleaving instructions do not cross the two 128-bit
 // lanes, so the transposes either load two source rows per register (one per
-// lane) or transpose two tiles side by side and regroup the lanes after.
+// lane) or transpose two tiles side by side and regroup the lanes after;
+// 3-byte pixels are widened to dwords for the transpose and narrowed after.
 // Compiled with -mavx2 and called only when the processor reports AVX2.
 #include <immintrin.h>
 
@@ -113,6 +114,59 @@ struct Micro4 : VectorMicroBase<Avx2Ops> {
   }
 };
 
+// 8 x 8 pixels of 3 bytes, widened to dwords on the way in and narrowed
+// again on the way out. Each 24-byte source row is read as bytes 0..15 and
+// 8..23, so nothing past the row is touched. Register i holds, as dwords,
+// pixels 0..3 (left) or 4..7 (right) of row i in its low lane and of row
+// i + 4 in its high lane; the 4 x 4 transposes of the interleaving rounds
+// then leave destination row k whole in register k, rows 0..7 in order, with
+// no exchange of lanes. Each output row goes out as bytes 0..15 and 8..23.
+struct Micro3 : VectorMicroBase<Avx2Ops> {
+  static constexpr unsigned kBytes = 3;
+  static constexpr LONG kRows = 8, kCols = 8;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
+    // Pixels 0..3 are bytes 0..11 of the first read, pixels 4..7 bytes 4..15
+    // of the second; the fourth byte of every dword is don't-care (-1: zero).
+    const __m256i widenLeft = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                               0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i widenRight = _mm256_setr_epi8(4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1,  //
+                                                4, 5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
+    // Narrowing: each lane packs its four pixels into dwords 0..2 (low lane)
+    // or 1..3 (high lane); the dword permutation then gives row bytes 0..15
+    // in the low lane and 8..23 in the high one.
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                          -1, -1, -1, -1, 0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14);
+    const __m256i spread = _mm256_setr_epi32(0, 1, 2, 5, 2, 5, 6, 7);
+    __m256i left[4], right[4];
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+      const BYTE* upper = src + i * srcStride;
+      const BYTE* lower = src + (i + 4) * srcStride;
+      left[i] = _mm256_shuffle_epi8(_mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(lower),
+                                                        reinterpret_cast<const __m128i*>(upper)),
+                                    widenLeft);
+      right[i] = _mm256_shuffle_epi8(_mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(lower + 8),
+                                                         reinterpret_cast<const __m128i*>(upper + 8)),
+                                     widenRight);
+    }
+#pragma GCC unroll 2
+    for (int round = 0; round < 2; ++round) {
+      interleaveRound<Avx2Ops, 4>(left);
+      interleaveRound<Avx2Ops, 4>(right);
+    }
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+      storeRow(out + k * outStride, _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(left[k], pack), spread));
+      storeRow(out + (4 + k) * outStride, _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(right[k], pack), spread));
+    }
+  }
+  // Bytes 8..15 are written twice, with the same values.
+  static void storeRow(BYTE* p, __m256i v) {
+    Avx2Ops::store(p, _mm256_castsi256_si128(v));
+    Avx2Ops::store(p + 8, _mm256_extracti128_si256(v, 1));
+  }
+};
+
 // 3-byte pixels: 16 pixels are three 16-byte registers A, B, C. Reversed,
 // the first output register draws on C and B, the middle one on all three
 // (one pixel straddles each register boundary) and the last on B and A.
@@ -174,7 +228,8 @@ void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
 
 const RotFlipKernels& rotFlipKernels_AVX2() {
   static constexpr RotFlipKernels kKernels = vectorKernelSet<Avx2Ops, Micro4>(
-      {mirrorRows3_AVX2, mirrorRowsStreaming3_AVX2, copyRowsAvx2, copyRowsStreaming_SSE2, transposePlane3_SSE2});
+      {mirrorRows3_AVX2, mirrorRowsStreaming3_AVX2, copyRowsAvx2, copyRowsStreaming_SSE2,
+       transposeVector<Micro3>});
   return kKernels;
 }
 

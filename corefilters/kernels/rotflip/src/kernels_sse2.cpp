@@ -1,6 +1,7 @@
 // SSE2 kernels (the x86-64 baseline): the operations of the shared vector
-// kernels on 16-byte registers, and the streamed 3-byte transposes and row
-// copies that the AVX2 set uses too.
+// kernels on 16-byte registers, the streamed row copies that the AVX2 set
+// uses too, and 3-byte transposes by the blocked scalar kernel with streamed
+// copies out of its tile (SSE2 has no byte shuffle to regroup 3-byte pixels).
 #include <emmintrin.h>
 #include <xmmintrin.h>
 
@@ -87,12 +88,12 @@ struct Pixel3StreamMicro : Pixel3Micro {
   static void fence() { Sse2Ops::fence(); }
 };
 
-}  // namespace
-
 void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                           LONG height) {
   transposePlane<Pixel3StreamMicro, 64, 32, 64, 32>(src, srcStride, dst, dstStride, width, height);
 }
+
+}  // namespace
 
 // Row copies with non-temporal stores between an unaligned head and tail;
 // the stores go by whole cache lines, so that every write-combining buffer

@@ -68,10 +68,8 @@ const RotFlipKernels& rotFlipKernels_SSE2();
 const RotFlipKernels& rotFlipKernels_AVX2();
 const RotFlipKernels& rotFlipKernels_NEON();
 
-// SSE2 kernels that the AVX2 set uses as well.
+// The SSE2 kernel that the AVX2 set uses as well.
 void copyRowsStreaming_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                             std::size_t rowBytes, std::size_t rows);
-void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                          LONG height);
 
 }  // namespace orv_filter::rotflip_detail

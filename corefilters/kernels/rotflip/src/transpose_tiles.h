@@ -109,11 +109,13 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
             Micro::run(block + r * srcStride + c * kB, srcStride, target + c * targetStride + r * kB, targetStride);
           }
         }
-        for (LONG c = 0; kThroughTile && c < kBlockCols; ++c) {
-          if constexpr (kStream) {
-            Micro::template streamRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
-          } else {
-            Micro::template copyRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+        if constexpr (kThroughTile) {
+          for (LONG c = 0; c < kBlockCols; ++c) {
+            if constexpr (kStream) {
+              Micro::template streamRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+            } else {
+              Micro::template copyRow<kRowBytes>(out + c * dstStride, tile + c * kTileStride);
+            }
           }
         }
         continue;

@@ -181,7 +181,7 @@ struct LevelKernels {
   MirrorRowsFn mirrorRowsLarge3;
   RowCopyKernel copyRows;
   RowCopyKernel copyRowsLarge;
-  TransposeFn transpose3;  // 3-byte pixels have no vector transpose
+  TransposeFn transpose3;  // 3-byte pixels need byte shuffles, level by level
 };
 
 // A level's kernel set: the shared kernels over its Ops and its 4-byte

@@ -7,8 +7,10 @@
 // kernel_ladder.h picks once per frame: the plain C++ set on every processor,
 // upgraded to SSE2 or AVX2 on x86-64 and NEON on AArch64. The vector sets
 // share their transposes and mirrors (vector_kernels.h, over each set's
-// operations); each brings its own 3-byte mirror and row copy. 3-byte turns
-// are scalar everywhere, streamed to memory on x86.
+// operations); each brings its own 3-byte mirror, 3-byte transpose and row
+// copy. AVX2 turns 3-byte pixels widened to dwords; SSE2, which has no byte
+// shuffle, and NEON turn them with the blocked scalar kernel (streamed to
+// memory on SSE2).
 //
 // The frame pair a rotation or mirror case works on, and the table of the
 // fifteen case operations the Rotate Flip filter calls once per frame.
