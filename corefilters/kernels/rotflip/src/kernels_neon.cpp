@@ -1,11 +1,9 @@
 // NEON kernels (AArch64 Advanced SIMD): the operations of the shared vector
-// kernels on 16-byte registers, and 3-byte mirrors through the
+// kernels on 16-byte registers, and 3-byte mirrors and turns through the
 // de-interleaving loads and stores. AArch64 has no non-temporal store the
-// compiler exposes, so the kernels for large frames store ordinarily, and
-// 3-byte turns run the plain C++ blocked transposition.
+// compiler exposes, so the kernels for large frames store ordinarily.
 #include <arm_neon.h>
 
-#include "pixel_micros.h"
 #include "rotflip_kernels.h"
 #include "vector_kernels.h"
 
@@ -85,11 +83,43 @@ void mirrorRows3_NEON(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std:
   mirrorRowsInGroups<3, 16>(src, srcStride, dst, dstStride, width, rows, group, mirrorRow3_C);
 }
 
+// 8 rows of 16 pixels of 3 bytes: the load splits each row into three byte
+// planes, each plane is transposed as single bytes are (register k then holds
+// destination rows 2k and 2k + 1 in its halves), and the store interleaves
+// the planes of each 8-pixel destination row again.
+struct Micro3 : VectorMicroBase<NeonOps> {
+  static constexpr unsigned kBytes = 3;
+  static constexpr LONG kRows = 8, kCols = 16;
+  static void run(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out, std::ptrdiff_t outStride) {
+    uint8x16_t planes[3][8];
+#pragma GCC unroll 8
+    for (int i = 0; i < 8; ++i) {
+      const uint8x16x3_t row = vld3q_u8(src + i * srcStride);
+      planes[0][i] = row.val[0];
+      planes[1][i] = row.val[1];
+      planes[2][i] = row.val[2];
+    }
+#pragma GCC unroll 3
+    for (int round = 0; round < 3; ++round) {
+      interleaveRound<NeonOps, 1>(planes[0]);
+      interleaveRound<NeonOps, 1>(planes[1]);
+      interleaveRound<NeonOps, 1>(planes[2]);
+    }
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; ++k) {
+      vst3_u8(out + 2 * k * outStride,
+              uint8x8x3_t{{vget_low_u8(planes[0][k]), vget_low_u8(planes[1][k]), vget_low_u8(planes[2][k])}});
+      vst3_u8(out + (2 * k + 1) * outStride,
+              uint8x8x3_t{{vget_high_u8(planes[0][k]), vget_high_u8(planes[1][k]), vget_high_u8(planes[2][k])}});
+    }
+  }
+};
+
 }  // namespace
 
 const RotFlipKernels& rotFlipKernels_NEON() {
   static constexpr RotFlipKernels kKernels = vectorKernelSet<NeonOps, InterleaveMicro<NeonOps, 4>>(
-      {mirrorRows3_NEON, mirrorRows3_NEON, copyRowsNeon, copyRowsNeon, transposePlane3_C});
+      {mirrorRows3_NEON, mirrorRows3_NEON, copyRowsNeon, copyRowsNeon, transposeVector<Micro3>});
   return kKernels;
 }
 

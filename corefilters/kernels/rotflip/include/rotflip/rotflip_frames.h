@@ -8,9 +8,9 @@
 // upgraded to SSE2 or AVX2 on x86-64 and NEON on AArch64. The vector sets
 // share their transposes and mirrors (vector_kernels.h, over each set's
 // operations); each brings its own 3-byte mirror, 3-byte transpose and row
-// copy. AVX2 turns 3-byte pixels widened to dwords; SSE2, which has no byte
-// shuffle, and NEON turn them with the blocked scalar kernel (streamed to
-// memory on SSE2).
+// copy. AVX2 turns 3-byte pixels widened to dwords, NEON split into three
+// byte planes; SSE2, which has no byte shuffle, turns them with the blocked
+// scalar kernel, streamed to memory.
 //
 // The frame pair a rotation or mirror case works on, and the table of the
 // fifteen case operations the Rotate Flip filter calls once per frame.
