@@ -6,9 +6,10 @@
 The two binaries run alternately (old, new, new, old, ...) so that a change
 in the machine's load falls on both alike; each run's repetitions are pooled
 per cell and compared by medians. A ratio above 1 means the new build is
-faster. Cells named "peer:..." run library code that is the same in both
-builds: their ratios show how far the machine alone moves a cell between
-runs, the noise against which the other cells' ratios are to be read.
+faster. Cells that run a peer (memcpy, OpenCV, libyuv, plain reads: the
+--peers pattern) run the same code in both builds: their ratios show how far
+the machine alone moves a cell between runs, the noise against which the
+other cells' ratios are to be read.
 
 Example:
     bench/compare_builds.py --rounds 4 old/rotflip_bench build/bin/rotflip_bench \\
@@ -16,6 +17,7 @@ Example:
 """
 import argparse
 import json
+import re
 import statistics
 import subprocess
 import sys
@@ -40,6 +42,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--rounds", type=int, default=3, help="runs of each binary (default 3)")
     parser.add_argument("--repetitions", type=int, default=3, help="repetitions per run (default 3)")
+    parser.add_argument("--peers", default=r"(?i)peer:|memcpy|opencv|libyuv|^read ",
+                        help="pattern of the cells that time a peer's code")
     parser.add_argument("old")
     parser.add_argument("new")
     args, options = parser.parse_known_args()
@@ -67,8 +71,9 @@ def main():
             print(f"{label}: {len(ratios)} cells, median {statistics.median(ratios):.3f}, "
                   f"range {min(ratios):.3f}-{max(ratios):.3f}, below 0.95: {sum(r < 0.95 for r in ratios)}")
 
-    summary("our cells", [o / n for name, o, n in rows if "peer:" not in name])
-    summary("peer cells (same code in both; the noise)", [o / n for name, o, n in rows if "peer:" in name])
+    peer = re.compile(args.peers)
+    summary("our cells", [o / n for name, o, n in rows if not peer.search(name)])
+    summary("peer cells (same code in both: the noise)", [o / n for name, o, n in rows if peer.search(name)])
     return 0
 
 
