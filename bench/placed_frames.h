@@ -130,14 +130,15 @@ class FrameView : public Pixlib::IFrameBuffer {
   unsigned char* data_;
 };
 
-// One timed run of a placement sweep: a module operation, or a peer that
-// the cell's operations are held to.
+// One timed run of a placement sweep: a module operation, a peer that the
+// cell's operations are held to, or a stricter reference shown beside it.
 struct PlacedRun {
   std::string cell;    // setting, frame and effect
   std::string target;  // what the cell must reach, as printed
   std::size_t offset;
   std::string who;  // the operation or the peer
   bool peer;
+  bool reference = false;  // a peer shown beside the target, not held to it
 };
 inline std::vector<PlacedRun>& placedRuns() {
   static std::vector<PlacedRun> runs;
@@ -149,7 +150,8 @@ inline std::string placedName(const PlacedRun& run) {
 
 // Per cell and operation, the module against the cell's fastest peer at each
 // placement, by medians: the worst placement's ratio (peer time over module
-// time, above 1 when the module is faster) with its times, and the best.
+// time, above 1 when the module is faster) with its times, and the best;
+// then the worst placement's ratio against the cell's reference, if any.
 inline void printPlacementTable(const SummaryReporter& r) {
   const std::vector<PlacedRun>& runs = placedRuns();
   const auto median = [&](const std::string& cell, const std::string& who, bool peer, std::size_t offset) {
@@ -157,24 +159,29 @@ inline void printPlacementTable(const SummaryReporter& r) {
       if (run.cell == cell && run.who == who && run.peer == peer && run.offset == offset) return r.median(placedName(run));
     return 0.0;
   };
-  std::printf("\n%-32s %-15s %-7s %7s %6s %9s %9s %-22s %6s\n", "cell", "operation", "target", "worst", "offset",
-              "module us", "peer us", "fastest peer there", "best");
+  std::printf("\n%-32s %-15s %-7s %7s %6s %9s %9s %-22s %6s  %s\n", "cell", "operation", "target", "worst", "offset",
+              "module us", "peer us", "fastest peer there", "best", "reference: worst");
   std::vector<std::pair<std::string, std::string>> rows;
   for (const PlacedRun& run : runs)
     if (!run.peer && std::find(rows.begin(), rows.end(), std::pair(run.cell, run.who)) == rows.end())
       rows.emplace_back(run.cell, run.who);
   for (const auto& [cell, who] : rows) {
-    double worst = 0, best = 0, worstModule = 0, worstPeer = 0;
+    double worst = 0, best = 0, worstModule = 0, worstPeer = 0, worstReference = 0;
     std::size_t worstOffset = 0;
-    std::string worstPeerName, target;
+    std::string worstPeerName, target, referenceName;
     for (const std::size_t offset : placementOffsets()) {
       const double module = median(cell, who, false, offset);
       double peer = 0;
       std::string peerName;
       for (const PlacedRun& run : runs) {
         if (run.cell != cell || !run.peer || run.offset != offset) continue;
-        target = run.target;
         const double t = median(cell, run.who, true, offset);
+        if (run.reference) {
+          if (t > 0 && module > 0 && (worstReference == 0 || t / module < worstReference)) worstReference = t / module;
+          referenceName = run.who;
+          continue;
+        }
+        target = run.target;
         if (t > 0 && (peer == 0 || t < peer)) peer = t, peerName = run.who;
       }
       if (module == 0 || peer == 0) continue;
@@ -185,8 +192,10 @@ inline void printPlacementTable(const SummaryReporter& r) {
       best = std::max(best, ratio);
     }
     if (worst == 0) continue;
-    std::printf("%-32s %-15s %-7s %7.2f %6zu %9.0f %9.0f %-22s %6.2f\n", cell.c_str(), who.c_str(), target.c_str(),
-                worst, worstOffset, worstModule * 1e6, worstPeer * 1e6, worstPeerName.c_str(), best);
+    std::printf("%-32s %-15s %-7s %7.2f %6zu %9.0f %9.0f %-22s %6.2f", cell.c_str(), who.c_str(), target.c_str(), worst,
+                worstOffset, worstModule * 1e6, worstPeer * 1e6, worstPeerName.c_str(), best);
+    if (worstReference > 0) std::printf("  %s: %.2f", referenceName.c_str(), worstReference);
+    std::printf("\n");
   }
 }
 
