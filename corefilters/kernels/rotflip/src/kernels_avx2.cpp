@@ -89,6 +89,16 @@ struct Avx2Ops {
   }
 };
 
+// A 4 x 4 transpose of dwords in each lane of each group of four registers:
+// register k then holds element k of every register of its group.
+inline void transposeDwordQuads(__m256i (&a)[4], __m256i (&b)[4]) {
+#pragma GCC unroll 2
+  for (int round = 0; round < 2; ++round) {
+    interleaveRound<Avx2Ops, 4>(a);
+    interleaveRound<Avx2Ops, 4>(b);
+  }
+}
+
 // 8 x 8 pixels of 4 bytes: 4 x 4 transposes of rows 0..3 and 4..7 in both
 // lanes, then the lanes are regrouped into whole destination rows.
 struct Micro4 : VectorMicroBase<Avx2Ops> {
@@ -101,11 +111,7 @@ struct Micro4 : VectorMicroBase<Avx2Ops> {
       top[i] = Avx2Ops::load(src + i * srcStride);
       bottom[i] = Avx2Ops::load(src + (4 + i) * srcStride);
     }
-#pragma GCC unroll 2
-    for (int round = 0; round < 2; ++round) {
-      interleaveRound<Avx2Ops, 4>(top);
-      interleaveRound<Avx2Ops, 4>(bottom);
-    }
+    transposeDwordQuads(top, bottom);
 #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
       Avx2Ops::store(out + k * outStride, _mm256_permute2x128_si256(top[k], bottom[k], 0x20));
@@ -149,11 +155,7 @@ struct Micro3 : VectorMicroBase<Avx2Ops> {
                                                          reinterpret_cast<const __m128i*>(upper + 8)),
                                      widenRight);
     }
-#pragma GCC unroll 2
-    for (int round = 0; round < 2; ++round) {
-      interleaveRound<Avx2Ops, 4>(left);
-      interleaveRound<Avx2Ops, 4>(right);
-    }
+    transposeDwordQuads(left, right);
 #pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
       storeRow(out + k * outStride, _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(left[k], pack), spread));
