@@ -9,6 +9,7 @@
 #include <tuple>
 #include <utility>
 
+#include "cacheevict.h"
 #include "pixrt/filtertraits.h"
 
 namespace Pixlib {
@@ -56,17 +57,36 @@ std::string whatOf(std::exception_ptr failure) {
   }
 }
 
+// Seconds per byte a group pays for a frame that another thread made: it
+// reads the frame from the other core's caches or from memory, at about the
+// memory's pace, and evicts it afterwards (see evictLines), about as much
+// again; some 25 GB/s for the two on the machines measured.
+constexpr double kCrossingSecondsPerByte = 40e-12;
+
 // The filter stages [first, end) of each group for a chain of `filters`
 // stages, the source (with one) counting as a stage before them.
-std::vector<std::pair<std::size_t, std::size_t>> stageGroups(std::size_t filters, bool hasSource,
+std::vector<std::pair<std::size_t, std::size_t>> stageGroups(const FilterChain& chain, bool hasSource,
                                                              const PipelinedChain::Options& options) {
+  const std::size_t filters = chain.size();
   const std::size_t elements = filters + (hasSource ? 1 : 0);
-  std::vector<double> costs = options.costs;
-  if (costs.size() != elements) costs.assign(elements, 1.0);
-  const std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements));
   // Element e is the source (with one) or filter e - offset.
   const std::size_t offset = hasSource ? 1 : 0;
+  std::vector<double> costs = options.costs;
+  // Measured costs are seconds, and so is a frame's crossing; with none, the
+  // stages count the same and a crossing nothing.
+  std::vector<double> entry;
+  if (costs.size() == elements) {
+    entry.assign(elements, 0.0);
+    for (std::size_t e = 1; e < elements; ++e) {
+      const std::size_t filter = e - offset;
+      entry[e] = kCrossingSecondsPerByte *
+                 (filter == 0 ? chain.inputType() : chain.outputTypeOf(filter - 1)).buffersize;
+    }
+  } else {
+    costs.assign(elements, 1.0);
+  }
+  const std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements), entry);
   std::vector<std::pair<std::size_t, std::size_t>> groups;
   for (std::size_t g = 0; g < starts.size(); ++g) {
     const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
@@ -79,7 +99,7 @@ std::vector<std::pair<std::size_t, std::size_t>> stageGroups(std::size_t filters
 
 std::uint64_t PipelinedChain::frameBytes(const FilterChain& chain, const Options& options) {
   const bool hasSource = static_cast<bool>(options.source);
-  const auto groups = stageGroups(chain.size(), hasSource, options);
+  const auto groups = stageGroups(chain, hasSource, options);
   const std::uint64_t depth = std::max<std::size_t>(1, options.queueDepth);
   std::uint64_t bytes = 0;
   for (std::size_t g = 0; g < groups.size(); ++g) {
@@ -152,7 +172,7 @@ bool PipelinedChain::start(Options options, std::string& error) {
   m_Sink = std::move(options.sink);
   m_Ended = std::move(options.ended);
   const bool hasSource = static_cast<bool>(m_Source);
-  const auto groups = stageGroups(filters, hasSource, options);
+  const auto groups = stageGroups(m_Chain, hasSource, options);
   m_Stages = std::vector<Stage>(filters);
   m_Groups = std::vector<Group>(groups.size());
   for (std::size_t g = 0; g < groups.size(); ++g) {
@@ -486,6 +506,10 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
     }
     who = kSink;
     if (produced && last && m_Sink && !m_Sink(*frame, index)) failure = nameOfWho() + " stopped the chain";
+    // Out of every cache before the slot goes back: the thread that fills it
+    // next then writes at the memory's pace instead of taking each line back
+    // from this core.
+    if (in) evictLines(in->slots[in->head]->getBufferPtr(), in->slots[in->head]->size());
   } catch (...) {
     failure = nameOfWho() + " " + whatOf(std::current_exception());
     produced = false;

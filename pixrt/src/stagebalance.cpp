@@ -7,12 +7,14 @@
 
 namespace Pixlib {
 
-std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads) {
+std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads,
+                                       const std::vector<double>& entry) {
   const std::size_t n = costs.size();
   if (n == 0) return {};
   const std::size_t k = std::clamp<std::size_t>(threads, 1, n);
   std::vector<double> prefix(n + 1, 0.0);
   for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + std::max(0.0, costs[i]);
+  const auto entryOf = [&](std::size_t i) { return i > 0 && i < entry.size() ? std::max(0.0, entry[i]) : 0.0; };
 
   // worst[g][j]: the smallest largest group sum of stages [0, j) in g groups;
   // cut[g][j]: where the last of those groups starts.
@@ -23,7 +25,7 @@ std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::si
   for (std::size_t g = 1; g <= k; ++g)
     for (std::size_t j = g; j <= n; ++j)
       for (std::size_t i = g - 1; i < j; ++i) {
-        const double w = std::max(worst[g - 1][i], prefix[j] - prefix[i]);
+        const double w = std::max(worst[g - 1][i], prefix[j] - prefix[i] + entryOf(i));
         if (w < worst[g][j]) {
           worst[g][j] = w;
           cut[g][j] = i;

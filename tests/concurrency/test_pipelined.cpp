@@ -159,13 +159,18 @@ TEST(Concurrency, BalancingKeepsTheSlowestGroupAsFastAsItCanBe) {
     std::vector<double> costs;
     std::size_t threads;
     std::vector<std::size_t> starts;
+    std::vector<double> entry = {};  // what a group starting there pays
   };
   const Case cases[] = {
       {{4, 3, 1, 1}, 2, {0, 1}},       {{1, 1, 1, 1}, 2, {0, 2}},    {{1, 1, 1, 1}, 8, {0, 1, 2, 3}},
       {{5, 0.01, 0.01}, 3, {0}},       {{1, 9, 1}, 3, {0, 1, 2}},    {{2, 2, 2, 6}, 2, {0, 3}},
       {{1, 2, 3}, 1, {0}},
+      // A cut where a big frame crosses moves to where a small one does ...
+      {{1, 1, 1, 1}, 2, {0, 3}, {0, 2, 2, 0.5}},
+      // ... and none is made where crossing costs more than the thread gains.
+      {{1, 1}, 2, {0}, {0, 1}},
   };
-  for (const Case& c : cases) EXPECT_EQ(balanceStages(c.costs, c.threads), c.starts) << c.costs.size();
+  for (const Case& c : cases) EXPECT_EQ(balanceStages(c.costs, c.threads, c.entry), c.starts) << c.costs.size();
 }
 
 // Records on which thread each call comes and in what order.

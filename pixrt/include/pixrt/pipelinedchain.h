@@ -207,8 +207,10 @@ class ORV_EXPORT PipelinedChain {
 // The first stage of each group when `costs` (one per stage, in order) are
 // split into at most `threads` groups of adjacent stages so that the largest
 // group sum is as small as it can be; of the splits that reach it, the one
-// with the fewest groups.
-ORV_EXPORT std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads);
+// with the fewest groups. A group that starts at stage i > 0 pays `entry[i]`
+// besides, where given: what taking its frames from another thread costs.
+ORV_EXPORT std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads,
+                                                  const std::vector<double>& entry = {});
 
 // Seconds per input frame of each filter of a negotiated, stopped `chain`,
 // the least mean of three rounds of `frames` pushes of `frame` on the calling

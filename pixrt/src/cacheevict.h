@@ -1,0 +1,20 @@
+// Pushing a frame out of every core's caches once its reader is done with
+// it. A frame one core writes and another reads leaves its lines shared
+// between the two; the next write into that memory must then take each line
+// back from the other core, one by one, which costs several times a write
+// to memory. A line evicted everywhere is written like any other line that
+// misses the caches, at the memory's pace.
+#pragma once
+
+#include <cstddef>
+
+namespace Pixlib {
+
+// Whether this processor can evict lines without stalling on each one.
+bool canEvictLines();
+
+// Writes back and evicts the cache lines of [data, data + bytes) from every
+// cache of every core; a no-op where canEvictLines() is false.
+void evictLines(const void* data, std::size_t bytes);
+
+}  // namespace Pixlib
