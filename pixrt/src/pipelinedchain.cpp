@@ -57,16 +57,22 @@ std::string whatOf(std::exception_ptr failure) {
   }
 }
 
-// Seconds per byte a group pays for a frame that another thread made: it
-// reads the frame from the other core's caches or from memory, at about the
-// memory's pace, and evicts it afterwards (see evictLines), about as much
-// again; some 25 GB/s for the two on the machines measured.
-constexpr double kCrossingSecondsPerByte = 40e-12;
+// Seconds per byte a frame made by another thread costs: the group that
+// takes it reads it from the other core's caches or from memory, some
+// 17 ps/byte above a read from its own caches, and one of the two groups
+// evicts it from every cache (see evictLines), some 25 ps/byte, on the
+// machines measured.
+constexpr double kReadAcrossSecondsPerByte = 17e-12;
+constexpr double kEvictSecondsPerByte = 25e-12;
 
-// The filter stages [first, end) of each group for a chain of `filters`
-// stages, the source (with one) counting as a stage before them.
-std::vector<std::pair<std::size_t, std::size_t>> stageGroups(const FilterChain& chain, bool hasSource,
-                                                             const PipelinedChain::Options& options) {
+struct Layout {
+  std::vector<std::pair<std::size_t, std::size_t>> groups;  // filter stages [first, end)
+  std::vector<bool> producerEvicts;                         // per group: the ring feeding it
+};
+
+// The groups for a chain of `filters` stages, the source (with one) counting
+// as a stage before them.
+Layout stageGroups(const FilterChain& chain, bool hasSource, const PipelinedChain::Options& options) {
   const std::size_t filters = chain.size();
   const std::size_t elements = filters + (hasSource ? 1 : 0);
   // Element e is the source (with one) or filter e - offset.
@@ -74,32 +80,35 @@ std::vector<std::pair<std::size_t, std::size_t>> stageGroups(const FilterChain& 
   std::vector<double> costs = options.costs;
   // Measured costs are seconds, and so is a frame's crossing; with none, the
   // stages count the same and a crossing nothing.
-  std::vector<double> entry;
+  std::vector<double> entry, evict;
   if (costs.size() == elements) {
     entry.assign(elements, 0.0);
+    evict.assign(elements, 0.0);
     for (std::size_t e = 1; e < elements; ++e) {
       const std::size_t filter = e - offset;
-      entry[e] = kCrossingSecondsPerByte *
-                 (filter == 0 ? chain.inputType() : chain.outputTypeOf(filter - 1)).buffersize;
+      const double bytes = (filter == 0 ? chain.inputType() : chain.outputTypeOf(filter - 1)).buffersize;
+      entry[e] = kReadAcrossSecondsPerByte * bytes;
+      evict[e] = kEvictSecondsPerByte * bytes;
     }
   } else {
     costs.assign(elements, 1.0);
   }
   const std::size_t threads = options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-  const std::vector<std::size_t> starts = balanceStages(costs, std::min(threads, elements), entry);
-  std::vector<std::pair<std::size_t, std::size_t>> groups;
+  Layout layout;
+  const std::vector<std::size_t> starts =
+      balanceStages(costs, std::min(threads, elements), entry, evict, &layout.producerEvicts);
   for (std::size_t g = 0; g < starts.size(); ++g) {
     const std::size_t endElement = g + 1 < starts.size() ? starts[g + 1] : elements;
-    groups.emplace_back(starts[g] > offset ? starts[g] - offset : 0, endElement - offset);
+    layout.groups.emplace_back(starts[g] > offset ? starts[g] - offset : 0, endElement - offset);
   }
-  return groups;
+  return layout;
 }
 
 }  // namespace
 
 std::uint64_t PipelinedChain::frameBytes(const FilterChain& chain, const Options& options) {
   const bool hasSource = static_cast<bool>(options.source);
-  const auto groups = stageGroups(chain, hasSource, options);
+  const auto groups = stageGroups(chain, hasSource, options).groups;
   const std::uint64_t depth = std::max<std::size_t>(1, options.queueDepth);
   std::uint64_t bytes = 0;
   for (std::size_t g = 0; g < groups.size(); ++g) {
@@ -172,7 +181,8 @@ bool PipelinedChain::start(Options options, std::string& error) {
   m_Sink = std::move(options.sink);
   m_Ended = std::move(options.ended);
   const bool hasSource = static_cast<bool>(m_Source);
-  const auto groups = stageGroups(m_Chain, hasSource, options);
+  const Layout layout = stageGroups(m_Chain, hasSource, options);
+  const auto& groups = layout.groups;
   m_Stages = std::vector<Stage>(filters);
   m_Groups = std::vector<Group>(groups.size());
   for (std::size_t g = 0; g < groups.size(); ++g) {
@@ -196,6 +206,7 @@ bool PipelinedChain::start(Options options, std::string& error) {
       const FrameTypeInfo& type = m_Groups[g].first == 0 ? m_Chain.inputType() : m_Chain.outputTypeOf(m_Groups[g].first - 1);
       if (m_Groups[g].first > 0) making = quoted(m_Chain.nameOf(m_Groups[g].first - 1));
       Link& link = m_Links[g];
+      link.producerEvicts = layout.producerEvicts[g];
       link.index.assign(depth, 0);
       for (std::size_t i = 0; i < depth; ++i) link.slots.push_back(std::make_unique<FrameBuffer>(type));
     }
@@ -457,6 +468,7 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
   bool sourceEnded = false;
   std::string failure;
   try {
+    if (out && out->producerEvicts) evictLines(out->slots[outSlot]->getBufferPtr(), out->slots[outSlot]->size());
     const IFrameBuffer* frame = fromSource ? nullptr : in->slots[in->head].get();
     if (fromSource) {
       FrameBuffer& dest = m_SourceOwn ? *m_SourceOwn : *out->slots[outSlot];
@@ -506,10 +518,11 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
     }
     who = kSink;
     if (produced && last && m_Sink && !m_Sink(*frame, index)) failure = nameOfWho() + " stopped the chain";
-    // Out of every cache before the slot goes back: the thread that fills it
-    // next then writes at the memory's pace instead of taking each line back
-    // from this core.
-    if (in) evictLines(in->slots[in->head]->getBufferPtr(), in->slots[in->head]->size());
+    // Out of every cache before the slot goes back (or, below, before it is
+    // filled again, where the balancing found the producer has the time):
+    // the thread that fills it then writes at the memory's pace instead of
+    // taking each line back from the core that read it.
+    if (in && !in->producerEvicts) evictLines(in->slots[in->head]->getBufferPtr(), in->slots[in->head]->size());
   } catch (...) {
     failure = nameOfWho() + " " + whatOf(std::current_exception());
     produced = false;

@@ -171,6 +171,12 @@ TEST(Concurrency, BalancingKeepsTheSlowestGroupAsFastAsItCanBe) {
       {{1, 1}, 2, {0}, {0, 1}},
   };
   for (const Case& c : cases) EXPECT_EQ(balanceStages(c.costs, c.threads, c.entry), c.starts) << c.costs.size();
+  // A hand-over is paid by the group with the time to spare.
+  std::vector<bool> producerPays;
+  EXPECT_EQ(balanceStages({1, 3}, 2, {}, {0, 1}, &producerPays), (std::vector<std::size_t>{0, 1}));
+  EXPECT_EQ(producerPays, (std::vector<bool>{false, true}));
+  EXPECT_EQ(balanceStages({3, 1}, 2, {}, {0, 1}, &producerPays), (std::vector<std::size_t>{0, 1}));
+  EXPECT_EQ(producerPays, (std::vector<bool>{false, false}));
 }
 
 // Records on which thread each call comes and in what order.

@@ -140,6 +140,7 @@ class ORV_EXPORT PipelinedChain {
     std::size_t count = 0;
     std::size_t last = SIZE_MAX;  // the slot written last
     bool closed = false;
+    bool producerEvicts = false;  // whether the filling group evicts a slot, or the reading one
     bool full() const { return count == slots.size(); }
     std::size_t tail() const { return (head + count) % slots.size(); }
   };
@@ -208,9 +209,14 @@ class ORV_EXPORT PipelinedChain {
 // split into at most `threads` groups of adjacent stages so that the largest
 // group sum is as small as it can be; of the splits that reach it, the one
 // with the fewest groups. A group that starts at stage i > 0 pays `entry[i]`
-// besides, where given: what taking its frames from another thread costs.
+// besides, where given: what taking its frames from another thread costs;
+// and `handOver[i]` is paid there by whichever of the two groups it keeps
+// the slowest group lower; `producerPays` receives, per group, whether the
+// group before it pays that.
 ORV_EXPORT std::vector<std::size_t> balanceStages(const std::vector<double>& costs, std::size_t threads,
-                                                  const std::vector<double>& entry = {});
+                                                  const std::vector<double>& entry = {},
+                                                  const std::vector<double>& handOver = {},
+                                                  std::vector<bool>* producerPays = nullptr);
 
 // Seconds per input frame of each filter of a negotiated, stopped `chain`,
 // the least mean of three rounds of `frames` pushes of `frame` on the calling
