@@ -134,7 +134,10 @@ std::string describeValues(const ParameterTraits& param) {
     const ValueName& v = param.values[i];
     text += i ? ", " : "";
     text += std::to_string(v.value);
-    if (v.nick != std::to_string(v.value)) text += " " + std::string(v.nick);
+    if (v.nick != std::to_string(v.value)) {
+      text += ' ';
+      text += v.nick;
+    }
   }
   return text;
 }
