@@ -30,7 +30,7 @@ def run(binary, options):
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         if done.returncode != 0:
             sys.exit(f"{binary} failed:\n{done.stderr}")
-        report = json.load(open(out.name))
+        report = json.load(out)
     times = {}
     for b in report["benchmarks"]:
         if b.get("run_type", "iteration") == "iteration":

@@ -3,7 +3,7 @@
 // The source frames are made before the clock starts and are more than the
 // caches hold, so they come from memory; both chains read them in place, and
 // only the chains are timed. Besides the ratio it prints each stage's time,
-// alone and across threads, and the bound the slowest group of adjacent
+// alone, in the single-threaded run and across threads, and the bound the slowest group of adjacent
 // stages sets.
 //
 //   pipeline_bench [--frames N] [--repeats R] [--threads T] [--width W (one size only)]

@@ -38,13 +38,9 @@ void evict(std::uintptr_t, std::uintptr_t) {}
 
 }  // namespace
 
-bool canEvictLines() {
-  static const bool can = detect();
-  return can;
-}
-
 void evictLines(const void* data, std::size_t bytes) {
-  if (!canEvictLines() || bytes == 0) return;
+  static const bool canEvict = detect();
+  if (!canEvict || bytes == 0) return;
   const auto begin = reinterpret_cast<std::uintptr_t>(data) & ~(kLine - 1);
   evict(begin, reinterpret_cast<std::uintptr_t>(data) + bytes);
 }

@@ -10,11 +10,9 @@
 
 namespace Pixlib {
 
-// Whether this processor can evict lines without stalling on each one.
-bool canEvictLines();
-
 // Writes back and evicts the cache lines of [data, data + bytes) from every
-// cache of every core; a no-op where canEvictLines() is false.
+// cache of every core; a no-op where the processor cannot evict lines
+// without stalling on each one.
 void evictLines(const void* data, std::size_t bytes);
 
 }  // namespace Pixlib
