@@ -3,8 +3,8 @@
 // The source frames are made before the clock starts and are more than the
 // caches hold, so they come from memory; both chains read them in place, and
 // only the chains are timed. Besides the ratio it prints each stage's time,
-// alone, in the single-threaded run and across threads, and the bound the slowest group of adjacent
-// stages sets.
+// alone, in the single-threaded run and across threads, and the bound the
+// slowest group of adjacent stages sets.
 //
 //   pipeline_bench [--frames N] [--repeats R] [--threads T] [--width W (one size only)]
 #include <algorithm>
