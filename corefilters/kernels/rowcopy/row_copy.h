@@ -8,12 +8,11 @@
 // distances apart or run in opposite directions: the crop of a region out of
 // a larger frame, a frame turned upside down.
 //
-// Rows of a region are short runs separated by the rest of each frame row.
-// The hardware prefetcher loses its stream at every such gap and has to
-// learn it again at the next row. The vector kernels copy short rows one
-// after another, starting the stream of a row a few rows ahead themselves,
-// and long rows a few side by side while asking for the rows after them;
-// a source without gaps is copied a row at a time.
+// Rows of a region are runs separated by the rest of each frame row. The
+// hardware prefetcher loses its stream at every such gap and has to learn
+// it again at the next row. The vector kernels copy one row after another
+// and ask for the row a few rows ahead themselves, on each side that has
+// gaps; long rows of a source without gaps go to memcpy.
 #pragma once
 
 #include <cstddef>
