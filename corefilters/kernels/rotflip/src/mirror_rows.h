@@ -17,16 +17,20 @@
 namespace orv_filter::rotflip_detail {
 namespace {
 
-// Group(src, dst) reverses kGroupPixels pixels. While a row is mirrored, the
-// source row two below it is fetched alongside it: each row is read
-// backwards, a pattern the hardware prefetcher picks up late at every row
-// start. One row ahead is too short a lead from memory (a twentieth slower
-// there, and in the caches too).
+// Group(src, dst) reverses kGroupPixels pixels. While a row is mirrored, a
+// row at least kMirrorLeadBytes further on is fetched alongside it: each row
+// is read backwards, a pattern the hardware prefetcher picks up late at
+// every row start. The next row is too short a lead for 2048-byte rows from
+// memory (a twentieth slower), and a lead of two rows of 6 or 8 KB costs as
+// much in the caches.
+constexpr std::ptrdiff_t kMirrorLeadBytes = 4096;
+
 template <unsigned B, std::ptrdiff_t kGroupPixels, class Group>
 inline void mirrorRowsInGroups(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                                std::ptrdiff_t width, LONG rows, Group group,
                                void (*narrow)(const BYTE*, BYTE*, std::ptrdiff_t)) {
   constexpr std::ptrdiff_t kGroupBytes = kGroupPixels * B;
+  const std::ptrdiff_t leadRows = width < 1 ? 1 : (kMirrorLeadBytes + width * B - 1) / (width * B);
   for (LONG r = 0; r < rows; ++r) {
     const BYTE* s = src + r * srcStride;
     BYTE* d = dst + r * dstStride;
@@ -34,7 +38,7 @@ inline void mirrorRowsInGroups(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
       narrow(s, d, width);
       continue;
     }
-    const std::ptrdiff_t ahead = r + 2 < rows ? 2 * srcStride : 0;
+    const std::ptrdiff_t ahead = r + leadRows < rows ? leadRows * srcStride : 0;
     const BYTE* g = s + width * B;
     std::ptrdiff_t x = 0;
     for (; x + kGroupPixels <= width; x += kGroupPixels) {
