@@ -204,10 +204,34 @@ inline auto mirror3Group(Put put) {
   };
 }
 
+// Two such groups at once, one per lane: 32 pixels, 96 bytes. The last 16
+// source pixels go to the low lane, since they come out first, and three
+// lane swaps join the six output halves into three whole registers. Half
+// the instructions per pixel of the one-lane group: a fifth faster in the
+// caches, where that group is bound by its shuffles.
+inline auto mirror3WideGroup() {
+  const auto both = [](unsigned out, unsigned in) { return _mm256_broadcastsi128_si256(mask3(out, in)); };
+  const __m256i m0b = both(0, 1), m0c = both(0, 2);
+  const __m256i m1a = both(1, 0), m1b = both(1, 1), m1c = both(1, 2);
+  const __m256i m2a = both(2, 0), m2b = both(2, 1);
+  return [=](const BYTE* s, BYTE* d) {
+    const auto lanes = [s](std::ptrdiff_t at) {
+      return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + at), reinterpret_cast<const __m128i*>(s + 48 + at));
+    };
+    const __m256i a = lanes(0), b = lanes(16), c = lanes(32);
+    const __m256i o0 = _mm256_or_si256(_mm256_shuffle_epi8(c, m0c), _mm256_shuffle_epi8(b, m0b));
+    const __m256i o1 = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(c, m1c), _mm256_shuffle_epi8(b, m1b)),
+                                       _mm256_shuffle_epi8(a, m1a));
+    const __m256i o2 = _mm256_or_si256(_mm256_shuffle_epi8(b, m2b), _mm256_shuffle_epi8(a, m2a));
+    Avx2Ops::store(d, _mm256_permute2x128_si256(o0, o1, 0x20));
+    Avx2Ops::store(d + 32, _mm256_permute2x128_si256(o2, o0, 0x30));
+    Avx2Ops::store(d + 64, _mm256_permute2x128_si256(o1, o2, 0x31));
+  };
+}
+
 void mirrorRows3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,
                       std::ptrdiff_t width, LONG rows) {
-  mirrorRowsInGroups<3, 16>(src, srcStride, dst, dstStride, width, rows, mirror3Group(OrdinaryStore<Avx2Ops>{}),
-                            mirrorRow3_C);
+  mirrorRowsInGroups<3, 32>(src, srcStride, dst, dstStride, width, rows, mirror3WideGroup(), mirrorRow3_C);
 }
 
 void mirrorRowsStreaming3_AVX2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride,

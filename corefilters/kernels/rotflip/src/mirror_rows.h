@@ -43,7 +43,7 @@ inline void mirrorRowsInGroups(const BYTE* src, std::ptrdiff_t srcStride, BYTE* 
     std::ptrdiff_t x = 0;
     for (; x + kGroupPixels <= width; x += kGroupPixels) {
       g -= kGroupBytes;
-      __builtin_prefetch(g + ahead, 0, 3);
+      for (std::ptrdiff_t line = 0; line < kGroupBytes; line += 64) __builtin_prefetch(g + ahead + line, 0, 3);
       group(g, d + x * B);
     }
     if (x < width) group(s, d + (width - kGroupPixels) * B);
