@@ -71,6 +71,16 @@ struct VectorRowCopy {
       copyRowsC(src, srcPitch, dst, dstPitch, rowBytes, rows);
       return;
     }
+    // Short rows are walked so that the destination's addresses rise: asking
+    // for a reversed source ahead is cheaper than asking to write a reversed
+    // destination ahead (a tenth, from memory and in the caches).
+    if (dstPitch < 0 && rowBytes < kLongRow && rows > 1) {
+      const auto last = static_cast<std::ptrdiff_t>(rows - 1);
+      src += last * srcPitch;
+      dst += last * dstPitch;
+      srcPitch = -srcPitch;
+      dstPitch = -dstPitch;
+    }
     // A side without gaps is one stream the prefetcher follows unaided.
     const bool sourceGaps = srcPitch != static_cast<std::ptrdiff_t>(rowBytes);
     const bool destinationGaps = dstPitch != static_cast<std::ptrdiff_t>(rowBytes);
