@@ -20,9 +20,9 @@ namespace {
 // Group(src, dst) reverses kGroupPixels pixels. While a row is mirrored, a
 // row at least kMirrorLeadBytes further on is fetched alongside it: each row
 // is read backwards, a pattern the hardware prefetcher picks up late at
-// every row start. The next row is too short a lead for 2048-byte rows from
-// memory (a twentieth slower), and a lead of two rows of 6 or 8 KB costs as
-// much in the caches.
+// every row start. For 2048-byte rows from memory the next row is too short
+// a lead (a twentieth slower than two rows ahead); for rows of 6 or 8 KB,
+// two rows ahead lose as much in the caches.
 constexpr std::ptrdiff_t kMirrorLeadBytes = 4096;
 
 template <unsigned B, std::ptrdiff_t kGroupPixels, class Group>
