@@ -207,7 +207,7 @@ inline auto mirror3Group(Put put) {
 // Two such groups at once, one per lane: 32 pixels, 96 bytes. The last 16
 // source pixels go to the low lane, since they come out first, and three
 // lane swaps join the six output halves into three whole registers. Half
-// the instructions per pixel of the one-lane group: a fifth faster in the
+// the instructions per pixel of the one-lane group: a sixth faster in the
 // caches, where that group is bound by its shuffles.
 inline auto mirror3WideGroup() {
   const auto both = [](unsigned out, unsigned in) { return _mm256_broadcastsi128_si256(mask3(out, in)); };
