@@ -32,9 +32,18 @@ struct RotFlipKernels {
 };
 
 // A destination frame of at least this many bytes cannot stay in the caches
-// beside its source, so writing it needs no reads of its lines: the kernels
-// switch to non-temporal stores.
+// beside its source, so writing it needs no reads of its lines: the mirrors
+// and row copies switch to non-temporal stores.
 constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
+
+// A quarter turn writes its destination band by band, not in rising lines,
+// so nothing fetches ahead the lines its ordinary stores must read first.
+// From twice a core's own cache (2 MB on current x86 and ARM cores) those
+// reads come from the shared cache or memory, and turns stream their stores
+// instead. A filter after the turn then reads the frame from memory: on one
+// thread that costs it about what the turn saves, but a frame handed to
+// another core leaves the turn a third faster.
+constexpr std::size_t kLargeTurnBytes = std::size_t{4} << 20;
 
 // The fastest set the feature word allows: the plain C++ set, upgraded by the
 // ladder of kernel_ladder.h (SSE2, then AVX2 on x86; NEON on AArch64).

@@ -164,7 +164,7 @@ void transposePlane(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::p
                     LONG height) {
   if constexpr (Micro::kCanStream) {
     const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * Micro::kBytes;
-    const LONG firstBand = bytes >= kLargeFrameBytes ? streamingFirstBand<Micro::kBytes>(dst, dstStride) : -1;
+    const LONG firstBand = bytes >= kLargeTurnBytes ? streamingFirstBand<Micro::kBytes>(dst, dstStride) : -1;
     if (firstBand >= 0) {
       transposeBlocks<Micro, kTileRows, kTileCols, true, true>(src, srcStride, dst, dstStride, width, height,
                                                                firstBand);
