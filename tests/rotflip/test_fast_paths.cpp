@@ -103,7 +103,7 @@ TEST(RotFlipFastPaths, LargeQuarterTurnsAtEveryDestinationAlignment) {
   const struct {
     LONG w, h;
     unsigned b;
-  } frames[] = {{3100, 4096, 1}, {1537, 4096, 2}, {1100, 4096, 3}, {1030, 3072, 4}};  // 12 MiB and more
+  } frames[] = {{1031, 4096, 1}, {515, 4096, 2}, {343, 4096, 3}, {343, 3072, 4}};  // 4 MiB and more
   for (const auto& f : frames) {
     const std::size_t bytes = static_cast<std::size_t>(f.w) * f.h * f.b;
     std::vector<BYTE> src(bytes);
