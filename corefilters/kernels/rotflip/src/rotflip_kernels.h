@@ -38,9 +38,9 @@ constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 
 // A quarter turn writes its destination band by band, not in rising lines,
 // so nothing fetches ahead the lines its ordinary stores must read first.
-// From twice a core's own cache (2 MB on current x86 and ARM cores) those
-// reads come from the shared cache or memory, and turns stream their stores
-// instead. A filter after the turn then reads the frame from memory: on one
+// From twice a core's own cache (2 MB on the x86 cores this was measured
+// on) those reads come from the shared cache or memory, and turns stream
+// their stores instead. A filter after the turn then reads the frame from memory: on one
 // thread that costs it about what the turn saves, but a frame handed to
 // another core leaves the turn a third faster.
 constexpr std::size_t kLargeTurnBytes = std::size_t{4} << 20;
