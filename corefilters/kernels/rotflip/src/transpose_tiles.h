@@ -116,10 +116,12 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
       const std::ptrdiff_t targetStride = kThroughTile ? kTileStride : dstStride;
       if (c0 + kBlockCols < width) {
         prefetchRows(block + kBlockCols * kB, srcStride, rows, smaller(kBlockCols, width - c0 - kBlockCols) * kB);
-        // Only where a block's segments are whole lines or more: shorter ones
-        // share their lines with the neighbouring band's blocks, and asking
-        // for them again cost 3- and 4-byte turns up to a third in the caches.
-        if constexpr (!kStream && kRowBytes >= 64) {
+        // Only for direct blocks whose segments are whole lines or more:
+        // shorter ones share their lines with the neighbouring band's blocks,
+        // and asking for them again cost 3- and 4-byte turns up to a third in
+        // the caches. The tile route writes ordinarily only below the
+        // streaming size, where frames stay in the caches.
+        if constexpr (!kThroughTile && kRowBytes >= 64) {
           prefetchRowsForWrite(out + kBlockCols * dstStride, dstStride, smaller(kBlockCols, width - c0 - kBlockCols),
                                rows * kB);
         }
