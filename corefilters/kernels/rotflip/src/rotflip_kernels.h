@@ -37,10 +37,10 @@ struct RotFlipKernels {
 constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 
 // A quarter turn writes its destination band by band, not in rising lines,
-// so nothing fetches ahead the lines its ordinary stores must read first.
-// From twice a core's own cache (2 MB on the x86 cores this was measured
-// on) those reads come from the shared cache or memory, and turns stream
-// their stores instead. A filter after the turn then reads the frame from memory: on one
+// and every line its ordinary stores touch must first be read. From twice a
+// core's own cache (2 MB on the x86 cores this was measured on) those reads
+// come from the shared cache or memory, and turns stream their stores
+// instead. A filter after the turn then reads the frame from memory: on one
 // thread that costs it about what the turn saves, but a frame handed to
 // another core leaves the turn a third faster.
 constexpr std::size_t kLargeTurnBytes = std::size_t{4} << 20;
