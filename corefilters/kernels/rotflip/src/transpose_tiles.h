@@ -49,31 +49,23 @@ inline void transposePixels(const BYTE* src, std::ptrdiff_t srcStride, BYTE* out
   }
 }
 
-// Asks for the next block's source lines while the current one is worked on:
-// the rows of a band are many separate streams, more than the hardware
-// prefetcher follows. The lines go to the level-2 cache, where the rows of a
-// power-of-two pitch do not evict each other. Forced inline: as a separate
-// function GCC judges it free of side effects and drops the call.
+// Asks for the lines of `rows` segments of `bytes` bytes, `stride` apart,
+// each line once however a segment lies across lines; kForWrite asks with
+// intent to write. While a block is worked on, the next block's lines are
+// asked for: its source rows are many separate streams, more than the
+// hardware prefetcher follows, and its stores touch one segment in each of
+// many destination rows, a pattern no prefetcher follows, so each line they
+// must first read would otherwise be a full miss. The lines go to the
+// level-2 cache, where the rows of a power-of-two pitch do not evict each
+// other. Forced inline: as a separate function GCC judges it free of side
+// effects and drops the call.
+template <bool kForWrite>
 [[gnu::always_inline]] inline void prefetchRows(const BYTE* first, std::ptrdiff_t stride, LONG rows,
                                                 std::ptrdiff_t bytes) {
   for (LONG r = 0; r < rows; ++r) {
-    const BYTE* p = first + r * stride;
-    for (std::ptrdiff_t off = 0; off < bytes; off += 64) __builtin_prefetch(p + off, 0, 2);
-    __builtin_prefetch(p + bytes - 1, 0, 2);
-  }
-}
-
-// Asks, with intent to write, for the destination segments the next block
-// will store into: a block's stores touch one segment in each of many
-// destination rows, a pattern no hardware prefetcher follows, so each line
-// they must first read would otherwise be a full miss. Each line is asked
-// for once, however the segment lies across lines.
-[[gnu::always_inline]] inline void prefetchRowsForWrite(BYTE* first, std::ptrdiff_t stride, LONG rows,
-                                                        std::ptrdiff_t bytes) {
-  for (LONG r = 0; r < rows; ++r) {
     const auto begin = reinterpret_cast<std::uintptr_t>(first + r * stride);
     for (std::uintptr_t line = begin & ~std::uintptr_t{63}; line < begin + bytes; line += 64) {
-      __builtin_prefetch(reinterpret_cast<const void*>(line), 1, 2);
+      __builtin_prefetch(reinterpret_cast<const void*>(line), kForWrite ? 1 : 0, 2);
     }
   }
 }
@@ -115,15 +107,15 @@ void transposeBlocks(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::
       BYTE* target = kThroughTile ? tile : out;
       const std::ptrdiff_t targetStride = kThroughTile ? kTileStride : dstStride;
       if (c0 + kBlockCols < width) {
-        prefetchRows(block + kBlockCols * kB, srcStride, rows, smaller(kBlockCols, width - c0 - kBlockCols) * kB);
+        const LONG nextCols = smaller(kBlockCols, width - c0 - kBlockCols);
+        prefetchRows<false>(block + kBlockCols * kB, srcStride, rows, nextCols * kB);
         // Only for direct blocks whose segments are whole lines or more:
         // shorter ones share their lines with the neighbouring band's blocks,
         // and asking for them again cost 3- and 4-byte turns up to a third in
         // the caches. The tile route writes ordinarily only below the
         // streaming size, where frames stay in the caches.
         if constexpr (!kThroughTile && kRowBytes >= 64) {
-          prefetchRowsForWrite(out + kBlockCols * dstStride, dstStride, smaller(kBlockCols, width - c0 - kBlockCols),
-                               rows * kB);
+          prefetchRows<true>(out + kBlockCols * dstStride, dstStride, nextCols, rows * kB);
         }
       }
 
