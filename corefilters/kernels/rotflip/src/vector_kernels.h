@@ -110,12 +110,15 @@ struct InterleaveMicro : VectorMicroBase<Ops> {
   }
 };
 
-// Block sizes by pixel size, the same at every level.
+// Block sizes by pixel size, the same at every level. Direct 1-byte blocks
+// are 32 source rows of two lines each rather than 64 rows of one: frames
+// turned into 2448- and 1080-byte rows ran a fifth faster with AVX2, in the
+// caches and from memory, and faster still in the caches with SSE2.
 template <class Micro>
 void transposeVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
                      LONG height) {
   if constexpr (Micro::kBytes == 1) {
-    transposePlane<Micro, 64, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
+    transposePlane<Micro, 32, 128, 256, 64>(src, srcStride, dst, dstStride, width, height);
   } else if constexpr (Micro::kBytes == 2) {
     transposePlane<Micro, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
   } else {
