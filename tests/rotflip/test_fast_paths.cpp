@@ -77,8 +77,9 @@ TEST(RotFlipFastPaths, EveryLevelMatchesTheGenericKernel) {
 }
 
 TEST(RotFlipFastPaths, FramesTooLargeForTheCachesMatchTheGenericKernel) {
-  // 12 MiB and more of destination switch the mirrors and row reversals to
-  // non-temporal stores. Width 2047 leaves each row on its own alignment.
+  // 7 MiB and more of destination switch the mirrors, 12 MiB the row
+  // reversals, to non-temporal stores. Width 2047 leaves each row on its own
+  // alignment.
   const LONG w = 2047, h = 1537;
   const unsigned b = 4;
   GuardedBytes src(static_cast<std::size_t>(w) * h * b, GuardedBytes::AgainstEnd);

@@ -40,7 +40,8 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const rotflip_detail::RotFlipPlan plan = rotflip_detail::planRotFlip(angle, flipV, flipH, frames);
   const unsigned b = frames.bytesPerPixel;
   const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
-  const bool large = rowBytes * static_cast<std::size_t>(frames.height) >= rotflip_detail::kLargeFrameBytes;
+  const std::size_t frameBytes = rowBytes * static_cast<std::size_t>(frames.height);
+  const bool large = frameBytes >= rotflip_detail::kLargeFrameBytes;
   switch (plan.op) {
     case RotFlipOp::copyRows:
       if (plan.srcStride == plan.dstStride) {
@@ -51,7 +52,9 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
       }
       break;
     case RotFlipOp::mirrorRows: {
-      const rotflip_detail::MirrorRowsFn mirror = large ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
+      const bool largeMirror = frameBytes >= rotflip_detail::kLargeMirrorBytes;
+      const rotflip_detail::MirrorRowsFn mirror =
+          largeMirror ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
       if (plan.dstStride == -plan.srcStride) {
         // Mirrored rows in reversed order: the whole frame is one run of
         // pixels reversed, read backwards and written forwards in one stream.
