@@ -41,20 +41,19 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const unsigned b = frames.bytesPerPixel;
   const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
   const std::size_t frameBytes = rowBytes * static_cast<std::size_t>(frames.height);
-  const bool large = frameBytes >= rotflip_detail::kLargeFrameBytes;
   switch (plan.op) {
     case RotFlipOp::copyRows:
       if (plan.srcStride == plan.dstStride) {
-        std::memcpy(plan.dst, plan.src, rowBytes * static_cast<std::size_t>(frames.height));
+        std::memcpy(plan.dst, plan.src, frameBytes);
       } else {
+        const bool large = frameBytes >= rotflip_detail::kLargeFrameBytes;
         (large ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes,
                                                            static_cast<std::size_t>(frames.height));
       }
       break;
     case RotFlipOp::mirrorRows: {
-      const bool largeMirror = frameBytes >= rotflip_detail::kLargeMirrorBytes;
-      const rotflip_detail::MirrorRowsFn mirror =
-          largeMirror ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
+      const bool large = frameBytes >= rotflip_detail::kLargeMirrorBytes;
+      const rotflip_detail::MirrorRowsFn mirror = large ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
       if (plan.dstStride == -plan.srcStride) {
         // Mirrored rows in reversed order: the whole frame is one run of
         // pixels reversed, read backwards and written forwards in one stream.
