@@ -1,5 +1,6 @@
 #include "rotflip.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "rotflip/rotflip_frames.h"
@@ -63,7 +64,10 @@ bool RotFlipTransform::getTransformOutputTypes(const FrameTypeInfo& in, std::vec
   return true;
 }
 
-void RotFlipTransform::notifyStart(const FrameTypeInfo&, const FrameTypeInfo&) { m_bLive = true; }
+void RotFlipTransform::notifyStart(const FrameTypeInfo&, const FrameTypeInfo&) {
+  m_rowStores.reset();
+  m_bLive = true;
+}
 void RotFlipTransform::notifyStop() { m_bLive = false; }
 
 bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
@@ -95,7 +99,7 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
     std::memcpy(to, from, sft.buffersize);
     return true;
   }
-  const RotFlipFrames frames{from,
+  RotFlipFrames frames{from,
                              to,
                              static_cast<LONG>(width),
                              static_cast<LONG>(height),
@@ -103,7 +107,14 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
                              static_cast<LONG>(destHeight),
                              bytesPerPixel,
                              Pixlib::isStoredTopDown(sft)};
-  return rotFlipRawCaseTable[index](frames);
+  if (quarterTurn || frameBytes < RowStoreChooser::kFromBytes) return rotFlipRawCaseTable[index](frames);
+
+  // Rows are copied or mirrored: this stream's own timings choose the stores.
+  frames.rowStores = m_rowStores.next();
+  const auto start = std::chrono::steady_clock::now();
+  const bool done = rotFlipRawCaseTable[index](frames);
+  m_rowStores.record(frames.rowStores, std::chrono::steady_clock::now() - start, frameBytes);
+  return done;
 }
 
 }  // namespace orv_filter

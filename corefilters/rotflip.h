@@ -6,6 +6,7 @@
 
 #include "framefilterimpl.h"
 #include "platform/dialogs.h"
+#include "rowstorechooser.h"
 
 namespace orv_filter {
 
@@ -43,6 +44,9 @@ class RotFlipTransform : public FrameFilterImpl<RotFlipTransform> {
   std::atomic<LONG> m_RotationAngle{0};  // 0, 90, 180 or 270
   std::atomic<bool> m_bFlipH{false};
   std::atomic<bool> m_bFlipV{false};
+
+ private:
+  RowStoreChooser m_rowStores;
 };
 
 }  // namespace orv_filter

@@ -1,6 +1,9 @@
 // The Rotate Flip filter through its interfaces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "loaded_module.h"
@@ -81,6 +84,29 @@ TEST_F(RotFlip, TurnsAFrameThroughTheModule) {
   FrameBuffer same(in);
   ASSERT_EQ(f->transform_(src, same), S_OK);
   EXPECT_EQ(std::vector<BYTE>(same.getBufferPtr(), same.getBufferPtr() + 6), std::vector<BYTE>(pixels, pixels + 6));
+}
+
+// Frames this large are mirrored with the stores their stream's timings
+// favour, trying both ways in the first frames: every frame must come out
+// the same.
+TEST_F(RotFlip, LargeMirrorsAreExactWhicheverStoresWriteThem) {
+  constexpr LONG kWidth = 1031, kHeight = 1019;  // RGB32, just over 4 MiB
+  const FrameTypeInfo in(Pixlib::eRGB32, kWidth, kHeight, kWidth * kHeight * 4);
+  FrameBuffer src(in), dest(in);
+  auto* from = reinterpret_cast<std::uint32_t*>(src.getBufferPtr());
+  for (LONG i = 0; i < kWidth * kHeight; ++i) from[i] = static_cast<std::uint32_t>(i) * 2654435761u;
+  ASSERT_EQ(setBool(ctrl, u"Flip H", true), eParamOk);
+  f->notifyStart_(in, in);
+  for (int frame = 0; frame < 6; ++frame) {
+    std::fill_n(dest.getBufferPtr(), in.buffersize, BYTE{0});
+    ASSERT_EQ(f->transform_(src, dest), S_OK);
+    const auto* to = reinterpret_cast<const std::uint32_t*>(dest.getBufferPtr());
+    for (LONG r = 0; r < kHeight; ++r)
+      ASSERT_TRUE(std::equal(to + r * kWidth, to + (r + 1) * kWidth,
+                             std::make_reverse_iterator(from + (r + 1) * kWidth)))
+          << "frame " << frame << ", row " << r;
+  }
+  f->notifyStop_();
 }
 
 TEST_F(RotFlip, RefusesPairsThatBreakTheRuleWithoutWriting) {

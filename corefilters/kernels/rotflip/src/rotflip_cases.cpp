@@ -41,19 +41,21 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const unsigned b = frames.bytesPerPixel;
   const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
   const std::size_t frameBytes = rowBytes * static_cast<std::size_t>(frames.height);
+  const auto streams = [&](std::size_t largeBytes) {
+    return frames.rowStores == RowStores::bySize ? frameBytes >= largeBytes : frames.rowStores == RowStores::streamed;
+  };
   switch (plan.op) {
     case RotFlipOp::copyRows:
       if (plan.srcStride == plan.dstStride) {
         std::memcpy(plan.dst, plan.src, frameBytes);
       } else {
-        const bool large = frameBytes >= rotflip_detail::kLargeFrameBytes;
-        (large ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes,
+        (streams(rotflip_detail::kLargeFrameBytes) ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes,
                                                            static_cast<std::size_t>(frames.height));
       }
       break;
     case RotFlipOp::mirrorRows: {
-      const bool large = frameBytes >= rotflip_detail::kLargeMirrorBytes;
-      const rotflip_detail::MirrorRowsFn mirror = large ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
+      const rotflip_detail::MirrorRowsFn mirror =
+          streams(rotflip_detail::kLargeMirrorBytes) ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
       if (plan.dstStride == -plan.srcStride) {
         // Mirrored rows in reversed order: the whole frame is one run of
         // pixels reversed, read backwards and written forwards in one stream.

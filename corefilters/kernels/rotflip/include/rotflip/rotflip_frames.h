@@ -20,6 +20,15 @@
 
 namespace orv_filter {
 
+// How row copies and row mirrors write the destination (turns decide by size
+// alone). Ordinary stores read each destination line before writing it,
+// which costs nothing while the frame is in the caches and a second pass
+// over memory when it is not; streamed (non-temporal) stores skip that read
+// and leave the frame in memory. bySize streams frames too large to be in
+// the caches; a caller that has timed its frames may know better. Either
+// way the bytes written are the same.
+enum class RowStores : unsigned char { bySize, ordinary, streamed };
+
 // Raw description of a source and a destination frame. Rows are packed
 // without padding: a row is width * bytesPerPixel bytes. The source buffer
 // holds width * height pixels and the destination destWidth * destHeight
@@ -33,6 +42,7 @@ struct RotFlipFrames {
   LONG destHeight;     // destination rows (absolute)
   UINT bytesPerPixel;  // of the source, used for both frames
   bool storedTopDown;  // memory row 0 is the displayed top row (both frames)
+  RowStores rowStores = RowStores::bySize;
 };
 
 // A case operation: returns false, with the destination untouched, when the
