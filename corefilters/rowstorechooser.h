@@ -4,15 +4,20 @@
 // frames come from memory, and a frame's size cannot tell which: a 5 MB frame
 // stays in a 32 MB shared cache when a host reuses one pair of buffers and
 // comes from memory when it cycles through several. A stream of frames can
-// tell. Each way keeps a running cost per byte of its own frames, the cheaper
-// one runs, and every kProbeEvery-th frame the other runs for two frames, so
-// a stream whose frames move is followed. The bytes written are the same
-// either way; only the speed depends on the choice.
+// tell. The bytes written are the same either way; only the speed depends on
+// the choice.
 //
-// A frame written one way right after a frame written the other is not
-// timed: streamed stores push a reused destination out of the caches, so the
-// next ordinary frame pays for reading it back and would make ordinary
-// stores look as slow as they are from memory.
+// Each way runs in spells of at least kSpellFrames frames, whose first two
+// are not timed: streamed stores push a reused destination out of the
+// caches, and the next two ordinary frames pay for reading it back, which
+// would make ordinary stores look as slow as they are from memory. A way's
+// cost is the cheaper of its last two timed frames, so one frame held up by
+// an interrupt or another process does not count, and both ways are judged
+// on the same number of frames. A stream starts with a spell of each; then
+// the chosen way runs, and every kProbeEvery frames the other runs for a
+// spell, so a stream whose frames move is followed. The choice changes only
+// when the other way is cheaper by more than a tenth: where the two are that
+// close, either will do, and noise must not swap them back and forth.
 //
 // Threading: next() and record() are called by the thread running the
 // filter's transform, one frame at a time; reset() when a stream starts. The
@@ -20,6 +25,7 @@
 // undefined behaviour.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -33,42 +39,61 @@ class RowStoreChooser {
   // Smaller frames stay in the caches beside their sources and take
   // ordinary stores untimed.
   static constexpr std::uint64_t kFromBytes = std::uint64_t{4} << 20;
-  static constexpr unsigned kProbeEvery = 128;
+  static constexpr unsigned kSpellFrames = 4;
+  static constexpr unsigned kProbeEvery = 256;
 
   void reset() {
     m_frames.store(0, std::memory_order_relaxed);
-    m_previous.store(RowStores::bySize, std::memory_order_relaxed);
-    for (auto& cost : m_cost) cost.store(0.0f, std::memory_order_relaxed);
+    m_way.store(RowStores::ordinary, std::memory_order_relaxed);
+    m_run.store(0, std::memory_order_relaxed);
+    m_chosen.store(RowStores::ordinary, std::memory_order_relaxed);
+    for (auto& way : m_timed)
+      for (auto& t : way) t.store(0.0f, std::memory_order_relaxed);
   }
 
   RowStores next() const {
     const unsigned n = m_frames.load(std::memory_order_relaxed);
-    if (n < kTrialFrames) return n < kTrialFrames / 2 ? RowStores::ordinary : RowStores::streamed;
-    const bool streamedCheaper = cost(RowStores::streamed) < cost(RowStores::ordinary);
-    const bool probe = n % kProbeEvery < 2;
-    return streamedCheaper != probe ? RowStores::streamed : RowStores::ordinary;
+    if (n < 2 * kSpellFrames) return n < kSpellFrames ? RowStores::ordinary : RowStores::streamed;
+    const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
+    return n % kProbeEvery < kSpellFrames ? other(chosen) : chosen;
   }
 
   void record(RowStores used, std::chrono::nanoseconds took, std::uint64_t bytes) {
     if (bytes == 0 || used == RowStores::bySize) return;
     const unsigned n = m_frames.load(std::memory_order_relaxed);
-    if (m_previous.load(std::memory_order_relaxed) == used) {
-      const float sample = static_cast<float>(took.count()) / static_cast<float>(bytes);
-      const float known = cost(used);
-      m_cost[slot(used)].store(known == 0.0f ? sample : (known + sample) / 2, std::memory_order_relaxed);
+    const unsigned run = used == m_way.load(std::memory_order_relaxed)
+                             ? std::min(m_run.load(std::memory_order_relaxed) + 1, kSpellFrames)
+                             : 1;
+    if (run >= kSpellFrames - 1) {
+      std::atomic<float>* timed = m_timed[slot(used)];
+      timed[0].store(timed[1].load(std::memory_order_relaxed), std::memory_order_relaxed);
+      timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
+      const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
+      if (n + 1 >= 2 * kSpellFrames && cost(other(chosen)) * kSwitchMargin < cost(chosen))
+        m_chosen.store(other(chosen), std::memory_order_relaxed);
     }
-    m_previous.store(used, std::memory_order_relaxed);
+    m_way.store(used, std::memory_order_relaxed);
+    m_run.store(run, std::memory_order_relaxed);
     m_frames.store(n + 1, std::memory_order_relaxed);
   }
 
  private:
-  static constexpr unsigned kTrialFrames = 4;  // two ordinary, two streamed: the second of each is timed
+  static constexpr float kSwitchMargin = 1.1f;
+  static RowStores other(RowStores way) {
+    return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;
+  }
   static unsigned slot(RowStores way) { return way == RowStores::streamed ? 1 : 0; }
-  float cost(RowStores way) const { return m_cost[slot(way)].load(std::memory_order_relaxed); }
+  // The cheaper of the way's last two timed frames, in nanoseconds per byte.
+  float cost(RowStores way) const {
+    const std::atomic<float>* timed = m_timed[slot(way)];
+    return std::min(timed[0].load(std::memory_order_relaxed), timed[1].load(std::memory_order_relaxed));
+  }
 
   std::atomic<unsigned> m_frames{0};
-  std::atomic<RowStores> m_previous{RowStores::bySize};  // bySize: no frame yet
-  std::atomic<float> m_cost[2]{0.0f, 0.0f};              // nanoseconds per byte: ordinary, streamed
+  std::atomic<RowStores> m_way{RowStores::ordinary};  // the way of the last frame
+  std::atomic<unsigned> m_run{0};                     // frames in a row written m_way, up to kSpellFrames
+  std::atomic<RowStores> m_chosen{RowStores::ordinary};
+  std::atomic<float> m_timed[2][2]{};  // by way: the last two timed frames, in nanoseconds per byte
 };
 
 }  // namespace orv_filter
