@@ -100,13 +100,13 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
     return true;
   }
   RotFlipFrames frames{from,
-                             to,
-                             static_cast<LONG>(width),
-                             static_cast<LONG>(height),
-                             static_cast<LONG>(destWidth),
-                             static_cast<LONG>(destHeight),
-                             bytesPerPixel,
-                             Pixlib::isStoredTopDown(sft)};
+                       to,
+                       static_cast<LONG>(width),
+                       static_cast<LONG>(height),
+                       static_cast<LONG>(destWidth),
+                       static_cast<LONG>(destHeight),
+                       bytesPerPixel,
+                       Pixlib::isStoredTopDown(sft)};
   if (quarterTurn || frameBytes < RowStoreChooser::kFromBytes) return rotFlipRawCaseTable[index](frames);
 
   // Rows are copied or mirrored: this stream's own timings choose the stores.

@@ -49,8 +49,8 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
       if (plan.srcStride == plan.dstStride) {
         std::memcpy(plan.dst, plan.src, frameBytes);
       } else {
-        (streams(rotflip_detail::kLargeFrameBytes) ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes,
-                                                           static_cast<std::size_t>(frames.height));
+        (streams(rotflip_detail::kLargeFrameBytes) ? kernels.copyRowsLarge : kernels.copyRows)(
+            plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes, static_cast<std::size_t>(frames.height));
       }
       break;
     case RotFlipOp::mirrorRows: {
