@@ -13,11 +13,18 @@
 // would make ordinary stores look as slow as they are from memory. A way's
 // cost is the cheaper of its last two timed frames, so one frame held up by
 // an interrupt or another process does not count, and both ways are judged
-// on the same number of frames. A stream starts with a spell of each; then
-// the chosen way runs, and every kProbeEvery frames the other runs for a
-// spell, so a stream whose frames move is followed. The choice changes only
-// when the other way is cheaper by more than a tenth: where the two are that
-// close, either will do, and noise must not swap them back and forth.
+// on the same number of frames. A stream starts with a spell of each,
+// streamed first: its first frames may find their buffers anywhere, and
+// that must not count against ordinary stores, which win in the caches by
+// too little to recover before the next probe. Then the chosen way runs,
+// and every kProbeEvery frames the other runs for a spell, so a stream
+// whose frames move is followed.
+//
+// Streamed stores must win by a fifth to be chosen, and ordinary stores
+// win back as soon as they are cheaper. Timing the filter alone misses what
+// streaming costs the next reader of the frame, which then finds it in
+// memory rather than in the caches; and in the caches the two ways are only
+// a tenth or so apart, close enough for noise to pick either.
 //
 // Threading: next() and record() are called by the thread running the
 // filter's transform, one frame at a time; reset() when a stream starts. The
@@ -53,7 +60,7 @@ class RowStoreChooser {
 
   RowStores next() const {
     const unsigned n = m_frames.load(std::memory_order_relaxed);
-    if (n < 2 * kSpellFrames) return n < kSpellFrames ? RowStores::ordinary : RowStores::streamed;
+    if (n < 2 * kSpellFrames) return n < kSpellFrames ? RowStores::streamed : RowStores::ordinary;
     const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
     return n % kProbeEvery < kSpellFrames ? other(chosen) : chosen;
   }
@@ -69,8 +76,12 @@ class RowStoreChooser {
       timed[0].store(timed[1].load(std::memory_order_relaxed), std::memory_order_relaxed);
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
       const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
-      if (n + 1 >= 2 * kSpellFrames && cost(other(chosen)) * kSwitchMargin < cost(chosen))
-        m_chosen.store(other(chosen), std::memory_order_relaxed);
+      const float ordinary = cost(RowStores::ordinary), streamed = cost(RowStores::streamed);
+      if (n + 1 >= 2 * kSpellFrames)
+        m_chosen.store(streamed * (chosen == RowStores::ordinary ? kStreamMargin : 1.0f) < ordinary
+                           ? RowStores::streamed
+                           : RowStores::ordinary,
+                       std::memory_order_relaxed);
     }
     m_way.store(used, std::memory_order_relaxed);
     m_run.store(run, std::memory_order_relaxed);
@@ -78,7 +89,7 @@ class RowStoreChooser {
   }
 
  private:
-  static constexpr float kSwitchMargin = 1.1f;
+  static constexpr float kStreamMargin = 1.2f;
   static RowStores other(RowStores way) {
     return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;
   }

@@ -2,6 +2,9 @@
 // that is cheaper where the frames live, and follow frames that move.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "rowstorechooser.h"
 
 using orv_filter::RowStoreChooser;
@@ -22,42 +25,48 @@ struct Residency {
 constexpr Residency kCached{0.10f, 0.13f, 0.30f};
 constexpr Residency kMemory{0.30f, 0.20f, 0.30f};
 
-// Runs `frames` frames, the first `moveAt` in `before`, then in `after`; the
-// share of the last `tail` frames written the way `after` favours.
-double tailShare(Residency before, Residency after, unsigned frames, unsigned moveAt, unsigned tail, RowStores best) {
+// The ways chosen for `frames` frames, the first `moveAt` in `before`, then
+// in `after`. The first frames find their buffers out of the caches.
+std::vector<RowStores> run(Residency before, Residency after, unsigned frames, unsigned moveAt) {
   RowStoreChooser chooser;
   chooser.reset();
+  std::vector<RowStores> ways;
   unsigned sinceStreamed = 100;
-  unsigned hits = 0;
   for (unsigned i = 0; i < frames; ++i) {
     const RowStores way = chooser.next();
-    // A cold first frame, and every seventh frame held up by something else.
-    const float perByte = (i < moveAt ? before : after).cost(way, sinceStreamed) * (i == 0 ? 50 : i % 7 == 3 ? 4 : 1);
+    const Residency& where = i < 4 ? kMemory : i < moveAt ? before : after;
+    // Every eleventh frame is held up by something else.
+    const float perByte = where.cost(way, sinceStreamed) * (i % 11 == 5 ? 4 : 1);
     chooser.record(way, std::chrono::nanoseconds(static_cast<long>(perByte * 1e6f)), 1'000'000);
-    if (i >= frames - tail && way == best) ++hits;
+    ways.push_back(way);
     sinceStreamed = way == RowStores::streamed ? 1 : sinceStreamed + 1;
   }
-  return double(hits) / tail;
+  return ways;
+}
+
+double share(const std::vector<RowStores>& ways, unsigned from, unsigned to, RowStores way) {
+  return double(std::count(ways.begin() + from, ways.begin() + to, way)) / (to - from);
 }
 
 TEST(RowStoreChooser, SettlesOnTheCheaperWayAndFollowsFramesThatMove) {
   const struct {
     const char* name;
     Residency before, after;
-    RowStores best;
+    RowStores bestBefore, bestAfter;
   } cases[] = {
-      {"in the caches", kCached, kCached, RowStores::ordinary},
-      {"from memory", kMemory, kMemory, RowStores::streamed},
-      {"caches, then memory", kCached, kMemory, RowStores::streamed},
-      {"memory, then caches", kMemory, kCached, RowStores::ordinary},
+      {"in the caches", kCached, kCached, RowStores::ordinary, RowStores::ordinary},
+      {"from memory", kMemory, kMemory, RowStores::streamed, RowStores::streamed},
+      {"caches, then memory", kCached, kMemory, RowStores::ordinary, RowStores::streamed},
+      {"memory, then caches", kMemory, kCached, RowStores::streamed, RowStores::ordinary},
   };
+  constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = 2 * RowStoreChooser::kSpellFrames;
   // Each probe is a spell of the other way.
-  const double settled = 1.0 - double(RowStoreChooser::kSpellFrames) / RowStoreChooser::kProbeEvery;
-  for (const auto& c : cases)
-    EXPECT_GE(tailShare(c.before, c.after, 6 * RowStoreChooser::kProbeEvery, 3 * RowStoreChooser::kProbeEvery,
-                        2 * RowStoreChooser::kProbeEvery, c.best),
-              settled)
-        << c.name;
+  const double settled = 1.0 - double(RowStoreChooser::kSpellFrames) / kProbe;
+  for (const auto& c : cases) {
+    const std::vector<RowStores> ways = run(c.before, c.after, 6 * kProbe, 3 * kProbe);
+    EXPECT_EQ(share(ways, kTrial + 2, kProbe, c.bestBefore), 1.0) << c.name << ": right after the trial";
+    EXPECT_GE(share(ways, 4 * kProbe, 6 * kProbe, c.bestAfter), settled) << c.name;
+  }
 }
 
 }  // namespace
