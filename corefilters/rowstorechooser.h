@@ -13,12 +13,12 @@
 // would make ordinary stores look as slow as they are from memory. A way's
 // cost is the cheaper of its last two timed frames, so one frame held up by
 // an interrupt or another process does not count, and both ways are judged
-// on the same number of frames. A stream starts with a spell of each,
-// streamed first: its first frames may find their buffers anywhere, and
-// that must not count against ordinary stores, which win in the caches by
-// too little to recover before the next probe. Then the chosen way runs,
-// and every kProbeEvery frames the other runs for a spell, so a stream
-// whose frames move is followed.
+// on the same number of frames. A stream's first frames find their buffers
+// anywhere, or the caches full of another's lines still to be written back,
+// and cost more whichever way writes them: the trial starts after a spell
+// of ordinary frames, with a spell of streamed then of ordinary stores. Then
+// the chosen way runs, and every kProbeEvery frames the other runs for a
+// spell, so a stream whose frames move is followed.
 //
 // Streamed stores must win by a fifth to be chosen, and ordinary stores
 // win back as soon as they are cheaper. Timing the filter alone misses what
@@ -60,7 +60,7 @@ class RowStoreChooser {
 
   RowStores next() const {
     const unsigned n = m_frames.load(std::memory_order_relaxed);
-    if (n < 2 * kSpellFrames) return n < kSpellFrames ? RowStores::streamed : RowStores::ordinary;
+    if (n < kTrialFrames) return n / kSpellFrames == 1 ? RowStores::streamed : RowStores::ordinary;
     const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
     return n % kProbeEvery < kSpellFrames ? other(chosen) : chosen;
   }
@@ -77,7 +77,7 @@ class RowStoreChooser {
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
       const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
       const float ordinary = cost(RowStores::ordinary), streamed = cost(RowStores::streamed);
-      if (n + 1 >= 2 * kSpellFrames)
+      if (n + 1 >= kTrialFrames)
         m_chosen.store(streamed * (chosen == RowStores::ordinary ? kStreamMargin : 1.0f) < ordinary
                            ? RowStores::streamed
                            : RowStores::ordinary,
@@ -89,6 +89,8 @@ class RowStoreChooser {
   }
 
  private:
+  // Ordinary frames while the stream warms up, then a spell of each way.
+  static constexpr unsigned kTrialFrames = 3 * kSpellFrames;
   static constexpr float kStreamMargin = 1.2f;
   static RowStores other(RowStores way) {
     return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;

@@ -26,7 +26,7 @@ constexpr Residency kCached{0.10f, 0.13f, 0.30f};
 constexpr Residency kMemory{0.30f, 0.20f, 0.30f};
 
 // The ways chosen for `frames` frames, the first `moveAt` in `before`, then
-// in `after`. The first frames find their buffers out of the caches.
+// in `after`. The first frames cost three times as much as from memory.
 std::vector<RowStores> run(Residency before, Residency after, unsigned frames, unsigned moveAt) {
   RowStoreChooser chooser;
   chooser.reset();
@@ -34,9 +34,9 @@ std::vector<RowStores> run(Residency before, Residency after, unsigned frames, u
   unsigned sinceStreamed = 100;
   for (unsigned i = 0; i < frames; ++i) {
     const RowStores way = chooser.next();
-    const Residency& where = i < 4 ? kMemory : i < moveAt ? before : after;
+    const Residency& where = i < moveAt ? before : after;
     // Every eleventh frame is held up by something else.
-    const float perByte = where.cost(way, sinceStreamed) * (i % 11 == 5 ? 4 : 1);
+    const float perByte = (i < 4 ? 3 * kMemory.cost(way, 100) : where.cost(way, sinceStreamed)) * (i % 11 == 5 ? 4 : 1);
     chooser.record(way, std::chrono::nanoseconds(static_cast<long>(perByte * 1e6f)), 1'000'000);
     ways.push_back(way);
     sinceStreamed = way == RowStores::streamed ? 1 : sinceStreamed + 1;
@@ -59,7 +59,7 @@ TEST(RowStoreChooser, SettlesOnTheCheaperWayAndFollowsFramesThatMove) {
       {"caches, then memory", kCached, kMemory, RowStores::ordinary, RowStores::streamed},
       {"memory, then caches", kMemory, kCached, RowStores::streamed, RowStores::ordinary},
   };
-  constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = 2 * RowStoreChooser::kSpellFrames;
+  constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = 3 * RowStoreChooser::kSpellFrames;
   // Each probe is a spell of the other way.
   const double settled = 1.0 - double(RowStoreChooser::kSpellFrames) / kProbe;
   for (const auto& c : cases) {
