@@ -1,11 +1,12 @@
 // Chooses, frame by frame, how a filter's row copies and mirrors write large
-// frames: with ordinary or streamed stores (RowStores). Ordinary stores are
-// faster while the caller's frames stay in the caches, streamed ones when the
-// frames come from memory, and a frame's size cannot tell which: a 5 MB frame
-// stays in a 32 MB shared cache when a host reuses one pair of buffers and
-// comes from memory when it cycles through several. A stream of frames can
-// tell. The bytes written are the same either way; only the speed depends on
-// the choice.
+// frames: as their size says (RowStores::bySize: ordinary stores below the
+// size at which frames cannot stay in the caches) or streamed. Ordinary
+// stores are faster while the caller's frames stay in the caches, streamed
+// ones when the frames come from memory, and a frame's size cannot tell
+// which: a 5 MB frame stays in a 32 MB shared cache when a host reuses one
+// pair of buffers and comes from memory when it cycles through several. A
+// stream of frames can tell. The bytes written are the same either way; only
+// the speed depends on the choice.
 //
 // Each way runs in spells of at least kSpellFrames frames, whose first two
 // are not timed: streamed stores push a reused destination out of the
@@ -51,22 +52,22 @@ class RowStoreChooser {
 
   void reset() {
     m_frames.store(0, std::memory_order_relaxed);
-    m_way.store(RowStores::ordinary, std::memory_order_relaxed);
+    m_way.store(RowStores::bySize, std::memory_order_relaxed);
     m_run.store(0, std::memory_order_relaxed);
-    m_chosen.store(RowStores::ordinary, std::memory_order_relaxed);
+    m_chosen.store(RowStores::bySize, std::memory_order_relaxed);
     for (auto& way : m_timed)
       for (auto& t : way) t.store(0.0f, std::memory_order_relaxed);
   }
 
   RowStores next() const {
     const unsigned n = m_frames.load(std::memory_order_relaxed);
-    if (n < kTrialFrames) return n / kSpellFrames == 1 ? RowStores::streamed : RowStores::ordinary;
+    if (n < kTrialFrames) return n / kSpellFrames == 1 ? RowStores::streamed : RowStores::bySize;
     const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
     return n % kProbeEvery < kSpellFrames ? other(chosen) : chosen;
   }
 
   void record(RowStores used, std::chrono::nanoseconds took, std::uint64_t bytes) {
-    if (bytes == 0 || used == RowStores::bySize) return;
+    if (bytes == 0) return;
     const unsigned n = m_frames.load(std::memory_order_relaxed);
     const unsigned run = used == m_way.load(std::memory_order_relaxed)
                              ? std::min(m_run.load(std::memory_order_relaxed) + 1, kSpellFrames)
@@ -76,11 +77,10 @@ class RowStoreChooser {
       timed[0].store(timed[1].load(std::memory_order_relaxed), std::memory_order_relaxed);
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
       const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
-      const float ordinary = cost(RowStores::ordinary), streamed = cost(RowStores::streamed);
+      const float bySize = cost(RowStores::bySize), streamed = cost(RowStores::streamed);
       if (n + 1 >= kTrialFrames)
-        m_chosen.store(streamed * (chosen == RowStores::ordinary ? kStreamMargin : 1.0f) < ordinary
-                           ? RowStores::streamed
-                           : RowStores::ordinary,
+        m_chosen.store(streamed * (chosen == RowStores::bySize ? kStreamMargin : 1.0f) < bySize ? RowStores::streamed
+                                                                                                : RowStores::bySize,
                        std::memory_order_relaxed);
     }
     m_way.store(used, std::memory_order_relaxed);
@@ -92,9 +92,7 @@ class RowStoreChooser {
   // Ordinary frames while the stream warms up, then a spell of each way.
   static constexpr unsigned kTrialFrames = 3 * kSpellFrames;
   static constexpr float kStreamMargin = 1.2f;
-  static RowStores other(RowStores way) {
-    return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;
-  }
+  static RowStores other(RowStores way) { return way == RowStores::streamed ? RowStores::bySize : RowStores::streamed; }
   static unsigned slot(RowStores way) { return way == RowStores::streamed ? 1 : 0; }
   // The cheaper of the way's last two timed frames, in nanoseconds per byte.
   float cost(RowStores way) const {
@@ -103,9 +101,9 @@ class RowStoreChooser {
   }
 
   std::atomic<unsigned> m_frames{0};
-  std::atomic<RowStores> m_way{RowStores::ordinary};  // the way of the last frame
-  std::atomic<unsigned> m_run{0};                     // frames in a row written m_way, up to kSpellFrames
-  std::atomic<RowStores> m_chosen{RowStores::ordinary};
+  std::atomic<RowStores> m_way{RowStores::bySize};  // the way of the last frame
+  std::atomic<unsigned> m_run{0};                   // frames in a row written m_way, up to kSpellFrames
+  std::atomic<RowStores> m_chosen{RowStores::bySize};
   std::atomic<float> m_timed[2][2]{};  // by way: the last two timed frames, in nanoseconds per byte
 };
 

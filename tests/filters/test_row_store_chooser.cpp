@@ -54,10 +54,10 @@ TEST(RowStoreChooser, SettlesOnTheCheaperWayAndFollowsFramesThatMove) {
     Residency before, after;
     RowStores bestBefore, bestAfter;
   } cases[] = {
-      {"in the caches", kCached, kCached, RowStores::ordinary, RowStores::ordinary},
+      {"in the caches", kCached, kCached, RowStores::bySize, RowStores::bySize},
       {"from memory", kMemory, kMemory, RowStores::streamed, RowStores::streamed},
-      {"caches, then memory", kCached, kMemory, RowStores::ordinary, RowStores::streamed},
-      {"memory, then caches", kMemory, kCached, RowStores::streamed, RowStores::ordinary},
+      {"caches, then memory", kCached, kMemory, RowStores::bySize, RowStores::streamed},
+      {"memory, then caches", kMemory, kCached, RowStores::streamed, RowStores::bySize},
   };
   constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = 3 * RowStoreChooser::kSpellFrames;
   // Each probe is a spell of the other way.

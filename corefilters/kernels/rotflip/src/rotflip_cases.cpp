@@ -42,7 +42,7 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
   const std::size_t frameBytes = rowBytes * static_cast<std::size_t>(frames.height);
   const auto streams = [&](std::size_t largeBytes) {
-    return frames.rowStores == RowStores::bySize ? frameBytes >= largeBytes : frames.rowStores == RowStores::streamed;
+    return frameBytes >= largeBytes || frames.rowStores == RowStores::streamed;
   };
   switch (plan.op) {
     case RotFlipOp::copyRows:

@@ -24,10 +24,11 @@ namespace orv_filter {
 // alone). Ordinary stores read each destination line before writing it,
 // which costs nothing while the frame is in the caches and a second pass
 // over memory when it is not; streamed (non-temporal) stores skip that read
-// and leave the frame in memory. bySize streams frames too large to be in
-// the caches; a caller that has timed its frames may know better. Either
-// way the bytes written are the same.
-enum class RowStores : unsigned char { bySize, ordinary, streamed };
+// and leave the frame in memory. bySize streams frames too large to stay in
+// the caches and writes smaller ones with ordinary stores; streamed streams
+// at any size, for a caller that has timed its frames and found them coming
+// from memory. Either way the bytes written are the same.
+enum class RowStores : unsigned char { bySize, streamed };
 
 // Raw description of a source and a destination frame. Rows are packed
 // without padding: a row is width * bytesPerPixel bytes. The source buffer
