@@ -76,12 +76,12 @@ class RowStoreChooser {
       std::atomic<float>* timed = m_timed[slot(used)];
       timed[0].store(timed[1].load(std::memory_order_relaxed), std::memory_order_relaxed);
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
-      const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
-      const float bySize = cost(RowStores::bySize), streamed = cost(RowStores::streamed);
-      if (n + 1 >= kTrialFrames)
-        m_chosen.store(streamed * (chosen == RowStores::bySize ? kStreamMargin : 1.0f) < bySize ? RowStores::streamed
-                                                                                                : RowStores::bySize,
-                       std::memory_order_relaxed);
+      if (n + 1 >= kTrialFrames) {
+        const bool streaming = m_chosen.load(std::memory_order_relaxed) == RowStores::streamed;
+        const float margin = streaming ? 1.0f : kStreamMargin;
+        const bool streamedWins = cost(RowStores::streamed) * margin < cost(RowStores::bySize);
+        m_chosen.store(streamedWins ? RowStores::streamed : RowStores::bySize, std::memory_order_relaxed);
+      }
     }
     m_way.store(used, std::memory_order_relaxed);
     m_run.store(run, std::memory_order_relaxed);
