@@ -110,10 +110,11 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
   if (quarterTurn || frameBytes < RowStoreChooser::kFromBytes) return rotFlipRawCaseTable[index](frames);
 
   // Rows are copied or mirrored: this stream's own timings choose the stores.
+  const RowStores bySize = rowStoresBySize(angle, flipV, flipH, frames);
   frames.rowStores = m_rowStores.next();
   const auto start = std::chrono::steady_clock::now();
   const bool done = rotFlipRawCaseTable[index](frames);
-  m_rowStores.record(frames.rowStores, std::chrono::steady_clock::now() - start, frameBytes);
+  m_rowStores.record(frames.rowStores, bySize, std::chrono::steady_clock::now() - start, frameBytes);
   return done;
 }
 

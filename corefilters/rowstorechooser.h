@@ -1,12 +1,11 @@
 // Chooses, frame by frame, how a filter's row copies and mirrors write large
-// frames: as their size says (RowStores::bySize: ordinary stores below the
-// size at which frames cannot stay in the caches) or streamed. Ordinary
-// stores are faster while the caller's frames stay in the caches, streamed
-// ones when the frames come from memory, and a frame's size cannot tell
-// which: a 5 MB frame stays in a 32 MB shared cache when a host reuses one
-// pair of buffers and comes from memory when it cycles through several. A
-// stream of frames can tell. The bytes written are the same either way; only
-// the speed depends on the choice.
+// frames: with ordinary or streamed stores. Ordinary stores are faster while
+// the caller's frames stay in the caches, streamed ones when the frames come
+// from memory, and a frame's size cannot tell which: a 5 MB frame stays in a
+// 32 MB shared cache when a host reuses one pair of buffers and comes from
+// memory when it cycles through several, and so does an 8 MB one. A stream
+// of frames can tell. The bytes written are the same either way; only the
+// speed depends on the choice.
 //
 // Each way runs in spells of at least kSpellFrames frames, whose first two
 // are not timed: streamed stores push a reused destination out of the
@@ -16,16 +15,19 @@
 // an interrupt or another process does not count, and both ways are judged
 // on the same number of frames. A stream's first frames find their buffers
 // anywhere, or the caches full of another's lines still to be written back,
-// and cost more whichever way writes them: the trial starts after a spell
-// of ordinary frames, with a spell of streamed then of ordinary stores. Then
-// the chosen way runs, and every kProbeEvery frames the other runs for a
-// spell, so a stream whose frames move is followed.
+// and cost more whichever way writes them: the trial starts after a spell of
+// ordinary frames, which clear those lines out (streamed ones would leave
+// them for the ordinary spell to pay for), with a spell of streamed then of
+// ordinary stores. Then the chosen way runs, and every kProbeEvery frames the
+// other runs for a spell, so a stream whose frames move is followed.
 //
-// Streamed stores must win by a fifth to be chosen, and ordinary stores
-// win back as soon as they are cheaper. Timing the filter alone misses what
-// streaming costs the next reader of the frame, which then finds it in
-// memory rather than in the caches; and in the caches the two ways are only
-// a tenth or so apart, close enough for noise to pick either.
+// Where the size rule picks ordinary stores, streamed stores must win by a
+// fifth to be chosen. Timing the filter alone misses what streaming costs
+// the next reader of the frame, which then finds it in memory rather than in
+// the caches; and at those sizes the two ways are only a tenth or so apart
+// in the caches, close enough for noise to pick either. Everywhere else the
+// cheaper way wins: frames the size rule streams are a fifth or more apart
+// either way, and the next reader gains from ordinary stores where they win.
 //
 // Threading: next() and record() are called by the thread running the
 // filter's transform, one frame at a time; reset() when a stream starts. The
@@ -52,21 +54,23 @@ class RowStoreChooser {
 
   void reset() {
     m_frames.store(0, std::memory_order_relaxed);
-    m_way.store(RowStores::bySize, std::memory_order_relaxed);
+    m_way.store(RowStores::ordinary, std::memory_order_relaxed);
     m_run.store(0, std::memory_order_relaxed);
-    m_chosen.store(RowStores::bySize, std::memory_order_relaxed);
+    m_chosen.store(RowStores::ordinary, std::memory_order_relaxed);
     for (auto& way : m_timed)
       for (auto& t : way) t.store(0.0f, std::memory_order_relaxed);
   }
 
   RowStores next() const {
     const unsigned n = m_frames.load(std::memory_order_relaxed);
-    if (n < kTrialFrames) return n / kSpellFrames == 1 ? RowStores::streamed : RowStores::bySize;
+    if (n < kTrialFrames) return n / kSpellFrames == 1 ? RowStores::streamed : RowStores::ordinary;
     const RowStores chosen = m_chosen.load(std::memory_order_relaxed);
     return n % kProbeEvery < kSpellFrames ? other(chosen) : chosen;
   }
 
-  void record(RowStores used, std::chrono::nanoseconds took, std::uint64_t bytes) {
+  // A frame of `bytes` written `used` (as next() said) took `took`; the size
+  // rule would have written it `bySize` (ordinary or streamed).
+  void record(RowStores used, RowStores bySize, std::chrono::nanoseconds took, std::uint64_t bytes) {
     if (bytes == 0) return;
     const unsigned n = m_frames.load(std::memory_order_relaxed);
     const unsigned run = used == m_way.load(std::memory_order_relaxed)
@@ -77,10 +81,11 @@ class RowStoreChooser {
       timed[0].store(timed[1].load(std::memory_order_relaxed), std::memory_order_relaxed);
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
       if (n + 1 >= kTrialFrames) {
-        const bool streaming = m_chosen.load(std::memory_order_relaxed) == RowStores::streamed;
-        const float margin = streaming ? 1.0f : kStreamMargin;
-        const bool streamedWins = cost(RowStores::streamed) * margin < cost(RowStores::bySize);
-        m_chosen.store(streamedWins ? RowStores::streamed : RowStores::bySize, std::memory_order_relaxed);
+        const bool streamingFavoured =
+            bySize == RowStores::streamed || m_chosen.load(std::memory_order_relaxed) == RowStores::streamed;
+        const float margin = streamingFavoured ? 1.0f : kStreamMargin;
+        const bool streamedWins = cost(RowStores::streamed) * margin < cost(RowStores::ordinary);
+        m_chosen.store(streamedWins ? RowStores::streamed : RowStores::ordinary, std::memory_order_relaxed);
       }
     }
     m_way.store(used, std::memory_order_relaxed);
@@ -92,7 +97,9 @@ class RowStoreChooser {
   // Ordinary frames while the stream warms up, then a spell of each way.
   static constexpr unsigned kTrialFrames = 3 * kSpellFrames;
   static constexpr float kStreamMargin = 1.2f;
-  static RowStores other(RowStores way) { return way == RowStores::streamed ? RowStores::bySize : RowStores::streamed; }
+  static RowStores other(RowStores way) {
+    return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;
+  }
   static unsigned slot(RowStores way) { return way == RowStores::streamed ? 1 : 0; }
   // The cheaper of the way's last two timed frames, in nanoseconds per byte.
   float cost(RowStores way) const {
@@ -101,9 +108,9 @@ class RowStoreChooser {
   }
 
   std::atomic<unsigned> m_frames{0};
-  std::atomic<RowStores> m_way{RowStores::bySize};  // the way of the last frame
-  std::atomic<unsigned> m_run{0};                   // frames in a row written m_way, up to kSpellFrames
-  std::atomic<RowStores> m_chosen{RowStores::bySize};
+  std::atomic<RowStores> m_way{RowStores::ordinary};  // the way of the last frame
+  std::atomic<unsigned> m_run{0};                     // frames in a row written m_way, up to kSpellFrames
+  std::atomic<RowStores> m_chosen{RowStores::ordinary};
   std::atomic<float> m_timed[2][2]{};  // by way: the last two timed frames, in nanoseconds per byte
 };
 

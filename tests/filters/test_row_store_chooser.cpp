@@ -24,10 +24,12 @@ struct Residency {
 };
 constexpr Residency kCached{0.10f, 0.13f, 0.30f};
 constexpr Residency kMemory{0.30f, 0.20f, 0.30f};
+constexpr Residency kCloseCall{0.22f, 0.20f, 0.30f};  // streamed stores a tenth cheaper
 
-// The ways chosen for `frames` frames, the first `moveAt` in `before`, then
-// in `after`. The first frames cost three times as much as from memory.
-std::vector<RowStores> run(Residency before, Residency after, unsigned frames, unsigned moveAt) {
+// The ways chosen for `frames` frames the size rule writes `bySize`, the
+// first `moveAt` in `before`, then in `after`. The first frames cost three
+// times as much as from memory.
+std::vector<RowStores> run(RowStores bySize, Residency before, Residency after, unsigned frames, unsigned moveAt) {
   RowStoreChooser chooser;
   chooser.reset();
   std::vector<RowStores> ways;
@@ -37,7 +39,7 @@ std::vector<RowStores> run(Residency before, Residency after, unsigned frames, u
     const Residency& where = i < moveAt ? before : after;
     // Every eleventh frame is held up by something else.
     const float perByte = (i < 4 ? 3 * kMemory.cost(way, 100) : where.cost(way, sinceStreamed)) * (i % 11 == 5 ? 4 : 1);
-    chooser.record(way, std::chrono::nanoseconds(static_cast<long>(perByte * 1e6f)), 1'000'000);
+    chooser.record(way, bySize, std::chrono::nanoseconds(static_cast<long>(perByte * 1e6f)), 1'000'000);
     ways.push_back(way);
     sinceStreamed = way == RowStores::streamed ? 1 : sinceStreamed + 1;
   }
@@ -49,21 +51,28 @@ double share(const std::vector<RowStores>& ways, unsigned from, unsigned to, Row
 }
 
 TEST(RowStoreChooser, SettlesOnTheCheaperWayAndFollowsFramesThatMove) {
+  constexpr RowStores O = RowStores::ordinary, S = RowStores::streamed;
   const struct {
     const char* name;
+    RowStores bySize;
     Residency before, after;
     RowStores bestBefore, bestAfter;
   } cases[] = {
-      {"in the caches", kCached, kCached, RowStores::bySize, RowStores::bySize},
-      {"from memory", kMemory, kMemory, RowStores::streamed, RowStores::streamed},
-      {"caches, then memory", kCached, kMemory, RowStores::bySize, RowStores::streamed},
-      {"memory, then caches", kMemory, kCached, RowStores::streamed, RowStores::bySize},
+      {"in the caches", O, kCached, kCached, O, O},
+      {"from memory", O, kMemory, kMemory, S, S},
+      {"caches, then memory", O, kCached, kMemory, O, S},
+      {"memory, then caches", O, kMemory, kCached, S, O},
+      {"a close call keeps ordinary stores", O, kCloseCall, kCloseCall, O, O},
+      // Frames large enough for the size rule to stream them.
+      {"large, in the caches", S, kCached, kCached, O, O},
+      {"large, memory, then caches", S, kMemory, kCached, S, O},
+      {"a close call keeps large frames streamed", S, kCloseCall, kCloseCall, S, S},
   };
   constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = 3 * RowStoreChooser::kSpellFrames;
   // Each probe is a spell of the other way.
   const double settled = 1.0 - double(RowStoreChooser::kSpellFrames) / kProbe;
   for (const auto& c : cases) {
-    const std::vector<RowStores> ways = run(c.before, c.after, 6 * kProbe, 3 * kProbe);
+    const std::vector<RowStores> ways = run(c.bySize, c.before, c.after, 6 * kProbe, 3 * kProbe);
     EXPECT_EQ(share(ways, kTrial + 2, kProbe, c.bestBefore), 1.0) << c.name << ": right after the trial";
     EXPECT_GE(share(ways, 4 * kProbe, 6 * kProbe, c.bestAfter), settled) << c.name;
   }

@@ -32,6 +32,20 @@ bool framesFit(int angle, const RotFlipFrames& frames) {
   return ORV_CHECK(frames.src != nullptr && frames.dst != nullptr);
 }
 
+// Row copies and mirrors stream frames too large to stay in the caches;
+// turns decide inside their kernels, from a size of their own.
+bool streamsBySize(RotFlipOp op, std::size_t frameBytes) {
+  switch (op) {
+    case RotFlipOp::copyRows:
+      return frameBytes >= rotflip_detail::kLargeFrameBytes;
+    case RotFlipOp::mirrorRows:
+      return frameBytes >= rotflip_detail::kLargeMirrorBytes;
+    case RotFlipOp::transpose:
+      break;
+  }
+  return frameBytes >= rotflip_detail::kLargeTurnBytes;
+}
+
 bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   if (!framesFit(angle, frames)) return false;
   if (frames.width == 0 || frames.height == 0) return true;
@@ -41,21 +55,19 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
   const unsigned b = frames.bytesPerPixel;
   const std::size_t rowBytes = std::size_t{b} * static_cast<std::size_t>(frames.width);
   const std::size_t frameBytes = rowBytes * static_cast<std::size_t>(frames.height);
-  const auto streams = [&](std::size_t largeBytes) {
-    return frameBytes >= largeBytes || frames.rowStores == RowStores::streamed;
-  };
+  const bool streamed = frames.rowStores == RowStores::bySize ? streamsBySize(plan.op, frameBytes)
+                                                              : frames.rowStores == RowStores::streamed;
   switch (plan.op) {
     case RotFlipOp::copyRows:
       if (plan.srcStride == plan.dstStride) {
         std::memcpy(plan.dst, plan.src, frameBytes);
       } else {
-        (streams(rotflip_detail::kLargeFrameBytes) ? kernels.copyRowsLarge : kernels.copyRows)(
-            plan.src, plan.srcStride, plan.dst, plan.dstStride, rowBytes, static_cast<std::size_t>(frames.height));
+        (streamed ? kernels.copyRowsLarge : kernels.copyRows)(plan.src, plan.srcStride, plan.dst, plan.dstStride,
+                                                              rowBytes, static_cast<std::size_t>(frames.height));
       }
       break;
     case RotFlipOp::mirrorRows: {
-      const rotflip_detail::MirrorRowsFn mirror =
-          streams(rotflip_detail::kLargeMirrorBytes) ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
+      const rotflip_detail::MirrorRowsFn mirror = streamed ? kernels.mirrorRowsLarge[b - 1] : kernels.mirrorRows[b - 1];
       if (plan.dstStride == -plan.srcStride) {
         // Mirrored rows in reversed order: the whole frame is one run of
         // pixels reversed, read backwards and written forwards in one stream.
@@ -73,6 +85,13 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
 }
 
 }  // namespace
+
+RowStores rowStoresBySize(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
+  const rotflip_detail::RotFlipPlan plan = rotflip_detail::planRotFlip(angle, flipV, flipH, frames);
+  const std::size_t frameBytes = std::size_t{frames.bytesPerPixel} * static_cast<std::size_t>(frames.width) *
+                                 static_cast<std::size_t>(frames.height);
+  return streamsBySize(plan.op, frameBytes) ? RowStores::streamed : RowStores::ordinary;
+}
 
 template <int Angle, bool FlipV, bool FlipH>
 bool rotFlipCase(const RotFlipFrames& frames) {

@@ -37,9 +37,9 @@ struct RotFlipKernels {
 constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 
 // Row mirrors switch from a smaller frame. Streamed, 1920x1080 RGB32 frames
-// (8 MB) were mirrored left to right 1.6-2 times as fast from memory and as
-// fast in the caches, where streamed row copies of the same frames lost a
-// fifth. Frames of 5 and 6 MB (Y800, RGB24) lost a fifth in the caches.
+// (8 MB) were mirrored left to right 1.2-2 times as fast from memory; in the
+// caches they lose a fifth, as do frames of 5 and 6 MB (Y800, RGB24), which
+// is why a caller that times its frames may overrule this size (RowStores).
 constexpr std::size_t kLargeMirrorBytes = std::size_t{7} << 20;
 
 // A quarter turn writes its destination band by band, not in rising lines,

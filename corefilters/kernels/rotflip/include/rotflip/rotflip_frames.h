@@ -24,11 +24,12 @@ namespace orv_filter {
 // alone). Ordinary stores read each destination line before writing it,
 // which costs nothing while the frame is in the caches and a second pass
 // over memory when it is not; streamed (non-temporal) stores skip that read
-// and leave the frame in memory. bySize streams frames too large to stay in
-// the caches and writes smaller ones with ordinary stores; streamed streams
-// at any size, for a caller that has timed its frames and found them coming
-// from memory. Either way the bytes written are the same.
-enum class RowStores : unsigned char { bySize, streamed };
+// and leave the frame in memory, which costs a frame that would have stayed
+// in the caches. bySize streams frames too large to stay in the caches and
+// writes smaller ones with ordinary stores; ordinary and streamed overrule
+// it, for a caller that has timed its frames and found where they live.
+// Either way the bytes written are the same.
+enum class RowStores : unsigned char { bySize, ordinary, streamed };
 
 // Raw description of a source and a destination frame. Rows are packed
 // without padding: a row is width * bytesPerPixel bytes. The source buffer
@@ -58,6 +59,9 @@ bool rotFlipCase(const RotFlipFrames& frames);
 // Index = angle / 90 * 4 + (flip V ? 2 : 0) + (flip H ? 1 : 0). Entry 0 (no
 // turn, no mirror) is null: the filter copies that case itself.
 extern const RotFlipRawCase rotFlipRawCaseTable[16];
+
+// The stores bySize picks for this case and frame pair: ordinary or streamed.
+RowStores rowStoresBySize(int angle, bool flipV, bool flipH, const RotFlipFrames& frames);
 
 constexpr unsigned rotFlipCaseIndex(int angle, bool flipV, bool flipH) {
   return static_cast<unsigned>(angle / 90) * 4u + (flipV ? 2u : 0u) + (flipH ? 1u : 0u);
