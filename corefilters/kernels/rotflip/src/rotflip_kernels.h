@@ -43,10 +43,10 @@ constexpr std::size_t kLargeFrameBytes = std::size_t{12} << 20;
 constexpr std::size_t kLargeMirrorBytes = std::size_t{7} << 20;
 
 // A quarter turn writes its destination band by band, not in rising lines,
-// and every line its ordinary stores touch must first be read. From twice a
-// core's own cache (2 MB on the x86 cores this was measured on) those reads
-// come from the shared cache or memory, and turns stream their stores
-// instead. A filter after the turn then reads the frame from memory: on one
+// and every line its ordinary stores touch must first be read. From 4 MB,
+// at least twice a core's own cache (1 or 2 MB of level 2 on the x86 cores
+// measured), those reads come from the shared cache or memory, and turns
+// stream their stores instead. A filter after the turn then reads the frame from memory: on one
 // thread that costs it about what the turn saves, but a frame handed to
 // another core leaves the turn a third faster.
 constexpr std::size_t kLargeTurnBytes = std::size_t{4} << 20;
