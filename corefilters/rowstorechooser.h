@@ -26,7 +26,7 @@
 // the next reader of the frame, which then finds it in memory rather than in
 // the caches; and at those sizes the two ways are only a tenth or so apart
 // in the caches, close enough for noise to pick either. Everywhere else the
-// cheaper way wins: frames the size rule streams are a fifth or more apart
+// cheaper way wins: frames the size rule streams are a sixth or more apart
 // either way, and the next reader gains from ordinary stores where they win.
 //
 // Threading: next() and record() are called by the thread running the

@@ -24,8 +24,8 @@ namespace orv_filter {
 // alone). Ordinary stores read each destination line before writing it,
 // which costs nothing while the frame is in the caches and a second pass
 // over memory when it is not; streamed (non-temporal) stores skip that read
-// and leave the frame in memory, which costs a frame that would have stayed
-// in the caches. bySize streams frames too large to stay in the caches and
+// but send the frame to memory, which loses time on a frame that would have
+// stayed in the caches. bySize streams frames too large to stay in the caches and
 // writes smaller ones with ordinary stores; ordinary and streamed overrule
 // it, for a caller that has timed its frames and found where they live.
 // Either way the bytes written are the same.
