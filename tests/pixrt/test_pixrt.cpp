@@ -1,12 +1,15 @@
-// The host library: formats, sizes, type matching and module loading.
+// The host library: formats, sizes, type matching, frame memory and module loading.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "frametype.h"
 #include "pixrt/filtermodule.h"
+#include "pixrt/framebuffer.h"
 
 using namespace Pixlib;
 
@@ -66,6 +69,19 @@ TEST(FrameTypes, StorageDirectionFollowsSubtypeAndHeightSign) {
   EXPECT_FALSE(isStoredTopDown(FrameTypeInfo(eRGB24, 640, 480, 0)));
   EXPECT_FALSE(isStoredTopDown(FrameTypeInfo(eY800, 640, -480, 0)));
   EXPECT_TRUE(isStoredTopDown(FrameTypeInfo(eY800, 640, 480, 0)));
+}
+
+TEST(FrameBuffers, OwnZeroedMemoryOfTheirWholeSizeOnACacheLine) {
+  // Sizes on either side of the one from which frames take huge pages.
+  for (const DWORD bytes : {1u, 4095u, (4u << 20) - 1, 4u << 20, (5u << 20) + 1}) {
+    FrameBuffer frame(FrameTypeInfo(MEDIASUBTYPE_Y800, static_cast<LONG>(bytes), 1, 0));
+    BYTE* data = frame.getBufferPtr();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(frame.size(), bytes);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(data) % 64, 0u) << bytes;
+    EXPECT_EQ(std::count(data, data + bytes, BYTE{0}), static_cast<std::ptrdiff_t>(bytes)) << bytes;
+    std::fill_n(data, bytes, BYTE{0xA5});  // every byte the frame's own
+  }
 }
 
 TEST(ModuleLoading, ExplainsEachFailure) {
