@@ -10,7 +10,6 @@
 namespace Pixlib {
 namespace {
 
-constexpr std::size_t kLine = 64;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kHugeFrom = std::size_t{4} << 20;
 
@@ -18,14 +17,17 @@ constexpr std::size_t kHugeFrom = std::size_t{4} << 20;
 // only partly used: at most 2 MiB more than the frame, against the 4 KiB
 // page-table walks a frame turned with small pages pays for each row.
 BYTE* allocateFrame(std::size_t bytes) {
-  const bool huge = bytes >= kHugeFrom;
-  const std::size_t align = huge ? kHugePage : kLine;
-  const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + align - 1) / align * align;
-  void* memory = std::aligned_alloc(align, rounded);
+  if (bytes < kHugeFrom) {
+    void* memory = std::calloc(std::max<std::size_t>(bytes, 1), 1);
+    if (!memory) throw std::bad_alloc();
+    return static_cast<BYTE*>(memory);
+  }
+  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* memory = std::aligned_alloc(kHugePage, rounded);
   if (!memory) throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
   // Only advice: without huge pages the frame works as well, a little slower.
-  if (huge) madvise(memory, rounded, MADV_HUGEPAGE);
+  madvise(memory, rounded, MADV_HUGEPAGE);
 #endif
   std::memset(memory, 0, bytes);
   return static_cast<BYTE*>(memory);

@@ -11,10 +11,10 @@ namespace Pixlib {
 // A frame of a given type. It owns zero-initialised memory of the type's
 // buffer size (computed from subtype and dimensions when the type leaves it
 // open), or wraps memory the caller owns, or has no memory at all. Owned
-// memory starts on a cache line. Frames of 4 MiB and more start on a 2 MiB
-// boundary and ask the system for huge pages: with 4 KiB pages each row of
-// a large frame lies on a page of its own, and a quarter turn, which writes
-// a band across every row, walks the page tables for each.
+// frames of 4 MiB and more start on a 2 MiB boundary and ask the system for
+// huge pages: with 4 KiB pages each row of a large frame lies on a page of
+// its own, and a quarter turn, which writes a band across every row, walks
+// the page tables for each.
 class FrameBuffer final : public IFrameBuffer {
  public:
   // Owns memory for `type`; `type.buffersize` is filled in when 0. Throws
