@@ -50,6 +50,8 @@ class RowStoreChooser {
   // ordinary stores untimed.
   static constexpr std::uint64_t kFromBytes = std::uint64_t{4} << 20;
   static constexpr unsigned kSpellFrames = 4;
+  // Ordinary frames while the stream warms up, then a spell of each way.
+  static constexpr unsigned kTrialFrames = 3 * kSpellFrames;
   static constexpr unsigned kProbeEvery = 256;
 
   void reset() {
@@ -94,8 +96,6 @@ class RowStoreChooser {
   }
 
  private:
-  // Ordinary frames while the stream warms up, then a spell of each way.
-  static constexpr unsigned kTrialFrames = 3 * kSpellFrames;
   static constexpr float kStreamMargin = 1.2f;
   static RowStores other(RowStores way) {
     return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;

@@ -68,7 +68,7 @@ TEST(RowStoreChooser, SettlesOnTheCheaperWayAndFollowsFramesThatMove) {
       {"large, memory, then caches", S, kMemory, kCached, S, O},
       {"a close call keeps large frames streamed", S, kCloseCall, kCloseCall, S, S},
   };
-  constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = 3 * RowStoreChooser::kSpellFrames;
+  constexpr unsigned kProbe = RowStoreChooser::kProbeEvery, kTrial = RowStoreChooser::kTrialFrames;
   // Each probe is a spell of the other way.
   const double settled = 1.0 - double(RowStoreChooser::kSpellFrames) / kProbe;
   for (const auto& c : cases) {

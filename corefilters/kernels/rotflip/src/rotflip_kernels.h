@@ -46,9 +46,9 @@ constexpr std::size_t kLargeMirrorBytes = std::size_t{7} << 20;
 // and every line its ordinary stores touch must first be read. From 4 MB,
 // at least twice a core's own cache (1 or 2 MB of level 2 on the x86 cores
 // measured), those reads come from the shared cache or memory, and turns
-// stream their stores instead. A filter after the turn then reads the frame from memory: on one
-// thread that costs it about what the turn saves, but a frame handed to
-// another core leaves the turn a third faster.
+// stream their stores instead. A filter after the turn then reads the frame
+// from memory: on one thread that costs it about what the turn saves, but a
+// frame handed to another core leaves the turn a third faster.
 constexpr std::size_t kLargeTurnBytes = std::size_t{4} << 20;
 
 // The fastest set the feature word allows: the plain C++ set, upgraded by the

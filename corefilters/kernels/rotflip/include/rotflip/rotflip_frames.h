@@ -25,10 +25,10 @@ namespace orv_filter {
 // which costs nothing while the frame is in the caches and a second pass
 // over memory when it is not; streamed (non-temporal) stores skip that read
 // but send the frame to memory, which loses time on a frame that would have
-// stayed in the caches. bySize streams frames too large to stay in the caches and
-// writes smaller ones with ordinary stores; ordinary and streamed overrule
-// it, for a caller that has timed its frames and found where they live.
-// Either way the bytes written are the same.
+// stayed in the caches. bySize streams frames too large to stay in the
+// caches and writes smaller ones with ordinary stores; ordinary and streamed
+// overrule it, for a caller that has timed its frames and found where they
+// live. Either way the bytes written are the same.
 enum class RowStores : unsigned char { bySize, ordinary, streamed };
 
 // Raw description of a source and a destination frame. Rows are packed
