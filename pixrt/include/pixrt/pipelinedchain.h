@@ -40,8 +40,14 @@ class ORV_EXPORT PipelinedChain {
     // Threads, one per group of stages; 0: the number of cores. Never more
     // than there are stages (the source counts as one).
     std::size_t threads = 0;
-    // Frames that may wait between two groups.
-    std::size_t queueDepth = 2;
+    // Frames that may wait between two groups. Groups balanced to nearly the
+    // same cost still differ from frame to frame (a frame's reads meet the
+    // other thread's or another process's in the shared cache), and with
+    // room for two frames one late frame soon stalls the other group as
+    // well; room for four keeps both busy through such runs. Each frame of
+    // room costs a frame of memory and, once a slower group has filled it,
+    // a frame of latency: a host that needs the lowest latency sets 1 or 2.
+    std::size_t queueDepth = 4;
     // Seconds per input frame of each stage (the source first, when there is
     // one), as measureStageCosts() gives them; the groups are balanced on
     // them. Empty: every stage counts the same.
