@@ -118,6 +118,7 @@ TEST(Concurrency, PipelinedOutputEqualsSingleThreadedOutput) {
       {2, 2, 2, false, {}},        {2, 4, 1, false, {}},        {2, 3, 2, true, {1, 5, 1, 1, 1}},
       {0, 2, 2, true, {}, true},   {1, 4, 3, false, {}},        {3, 2, 1, false, {9, 1, 1, 1}},
       {2, 5, 2, true, {}, true},  // the source alone on a thread: what it lends is copied on
+      {2, 2, PipelinedChain::Options{}.queueDepth, true, {}, true},  // the default room between groups
   };
   const Frames frames;
   constexpr std::uint64_t kCount = 240;
