@@ -141,10 +141,9 @@ struct Bound {
   double ratio() const { return total / slowest; }
 };
 Bound boundOf(const PipelinedChain& pipe, const std::vector<double>& times) {
-  std::vector<double> groups;
+  std::vector<double> groups(pipe.groups());
   Bound bound;
   for (std::size_t s = 0; s < times.size(); ++s) {
-    groups.resize(std::max(groups.size(), pipe.groupOf(s) + 1));
     groups[pipe.groupOf(s)] += times[s];
     bound.total += times[s];
   }
