@@ -10,12 +10,15 @@
 #include <utility>
 
 #include "cacheevict.h"
+#include "evictchooser.h"
 #include "pixrt/filtertraits.h"
 
 namespace Pixlib {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // How long a thread that finds nothing to do watches for a change before it
 // sleeps: a futex wake-up costs far more than this on a virtual machine,
@@ -207,6 +210,7 @@ bool PipelinedChain::start(Options options, std::string& error) {
       if (m_Groups[g].first > 0) making = quoted(m_Chain.nameOf(m_Groups[g].first - 1));
       Link& link = m_Links[g];
       link.producerEvicts = layout.producerEvicts[g];
+      link.evicting = std::make_shared<EvictChooser>(depth);
       link.index.assign(depth, 0);
       for (std::size_t i = 0; i < depth; ++i) link.slots.push_back(std::make_unique<FrameBuffer>(type));
     }
@@ -266,9 +270,12 @@ bool PipelinedChain::push(const IFrameBuffer& frame) {
   const std::size_t slot = in.tail();
   m_Pushing = true;
   lock.unlock();
+  const Clock::time_point begin = Clock::now();
   std::memcpy(in.slots[slot]->getBufferPtr(), frame.getBufferPtr(), want.buffersize);
+  const double copied = seconds(Clock::now() - begin);
   lock.lock();
   m_Pushing = false;
+  in.evicting->wrote(in.fills++, copied);
   in.index[slot] = m_NextIndex++;
   ++in.count;
   in.last = slot;
@@ -449,6 +456,11 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
   const std::uint64_t index = fromSource ? m_NextIndex++ : in->index[in->head];
   const std::size_t outSlot = out ? out->tail() : 0;
   group.nextIndex = index + 1;
+  // The fills this frame reads and may write, and whether their slots are
+  // evicted: the reader evicts for the fill after the ring's next round.
+  const std::uint64_t readFill = in ? in->reads : 0, writeFill = out ? out->fills : 0;
+  const bool evictOut = out && out->producerEvicts && out->evicting->evictBefore(writeFill);
+  const bool evictIn = in && !in->producerEvicts && in->evicting->evictBefore(readFill + in->slots.size());
   lock.unlock();
 
   // Where stage s writes: its own frame, or the ring towards the next group.
@@ -467,8 +479,15 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
   bool produced = true;
   bool sourceEnded = false;
   std::string failure;
+  // What the crossings cost this frame, for the rings' choice of eviction.
+  double evictOutTime = 0, writeTime = 0, readTime = 0, evictInTime = 0;
+  const auto timeEviction = [](const FrameBuffer& slot) {
+    const Clock::time_point begin = Clock::now();
+    evictLines(slot.getBufferPtr(), slot.size());
+    return seconds(Clock::now() - begin);
+  };
   try {
-    if (out && out->producerEvicts) evictLines(out->slots[outSlot]->getBufferPtr(), out->slots[outSlot]->size());
+    if (evictOut) evictOutTime = timeEviction(*out->slots[outSlot]);
     const IFrameBuffer* frame = fromSource ? nullptr : in->slots[in->head].get();
     if (fromSource) {
       FrameBuffer& dest = m_SourceOwn ? *m_SourceOwn : *out->slots[outSlot];
@@ -487,7 +506,9 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
         }
       }
       if (frame) m_LastLent = frame == &dest ? nullptr : frame;
-      m_SourceFigures.busy += Clock::now() - begin;
+      const Clock::duration took = Clock::now() - begin;
+      m_SourceFigures.busy += took;
+      writeTime = seconds(took);
       sourceEnded = !frame;
       produced = !sourceEnded;
       if (produced) {
@@ -502,7 +523,10 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
       ++stage.figures.framesIn;
       const Clock::time_point begin = Clock::now();
       const HRESULT hr = stage.filter->transform_(*frame, dest);
-      stage.figures.busy += Clock::now() - begin;
+      const Clock::duration took = Clock::now() - begin;
+      stage.figures.busy += took;
+      if (s == group.first && in) readTime = seconds(took);
+      if (s + 1 == group.end) writeTime = seconds(took);
       if (hr != S_OK) {
         produced = false;
         if (FAILED(hr)) {
@@ -518,11 +542,12 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
     }
     who = kSink;
     if (produced && last && m_Sink && !m_Sink(*frame, index)) failure = nameOfWho() + " stopped the chain";
-    // Out of every cache before the slot goes back (or, below, before it is
-    // filled again, where the balancing found the producer has the time):
-    // the thread that fills it then writes at the memory's pace instead of
-    // taking each line back from the core that read it.
-    if (in && !in->producerEvicts) evictLines(in->slots[in->head]->getBufferPtr(), in->slots[in->head]->size());
+    // Out of every cache before the slot goes back (or, above, before it is
+    // filled again, where the balancing found the producer has the time),
+    // where the ring found that it pays: the thread that fills it then
+    // writes at the memory's pace instead of taking each line back from the
+    // core that read it.
+    if (evictIn) evictInTime = timeEviction(*in->slots[in->head]);
   } catch (...) {
     failure = nameOfWho() + " " + whatOf(std::current_exception());
     produced = false;
@@ -530,6 +555,11 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
 
   lock.lock();
   if (in) {
+    // Before the slot goes back: the eviction is the first part of the
+    // fill after it.
+    in->evicting->read(readFill, readTime);
+    if (evictIn) in->evicting->evicted(readFill + in->slots.size(), evictInTime);
+    ++in->reads;
     in->head = (in->head + 1) % in->slots.size();
     --in->count;
     // A slot came free for whoever fills this ring.
@@ -539,7 +569,10 @@ void PipelinedChain::runFrame(std::size_t g, std::unique_lock<std::mutex>& lock)
       wakeGroup(g - 1);
   }
   if (sourceEnded) m_SourceEnded = true;
+  if (evictOut) out->evicting->evicted(writeFill, evictOutTime);
   if (produced && out) {
+    out->evicting->wrote(writeFill, writeTime);
+    ++out->fills;
     out->index[outSlot] = index;
     out->last = outSlot;
     ++out->count;

@@ -23,6 +23,8 @@
 
 namespace Pixlib {
 
+class EvictChooser;
+
 class ORV_EXPORT PipelinedChain {
  public:
   // Gives input frame `index` on the first group's thread: either fills
@@ -147,6 +149,9 @@ class ORV_EXPORT PipelinedChain {
     std::size_t last = SIZE_MAX;  // the slot written last
     bool closed = false;
     bool producerEvicts = false;  // whether the filling group evicts a slot, or the reading one
+    std::shared_ptr<EvictChooser> evicting;  // whether slots are evicted at all
+    std::uint64_t fills = 0;  // frames written into the ring so far
+    std::uint64_t reads = 0;  // and read out of it
     bool full() const { return count == slots.size(); }
     std::size_t tail() const { return (head + count) % slots.size(); }
   };
