@@ -107,14 +107,17 @@ bool RotFlipTransform::transform(const IFrameBuffer& src, IFrameBuffer& dest) {
                        static_cast<LONG>(destHeight),
                        bytesPerPixel,
                        Pixlib::isStoredTopDown(sft)};
-  if (quarterTurn || frameBytes < RowStoreChooser::kFromBytes) return rotFlipRawCaseTable[index](frames);
+  if (frameBytes < RowStoreChooser::kFromBytes || (quarterTurn && frameBytes >= RowStoreChooser::kTurnsUntilBytes))
+    return rotFlipRawCaseTable[index](frames);
 
-  // Rows are copied or mirrored: this stream's own timings choose the stores.
-  const RowStores bySize = rowStoresBySize(angle, flipV, flipH, frames);
+  // This stream's own timings choose the stores; turns lean firmly to
+  // ordinary ones, for the sake of the filter that reads the turned frame.
+  const RowStoreChooser::Lean lean = quarterTurn ? RowStoreChooser::Lean::firmly
+                                                 : RowStoreChooser::leanOf(rowStoresBySize(angle, flipV, flipH, frames));
   frames.rowStores = m_rowStores.next();
   const auto start = std::chrono::steady_clock::now();
   const bool done = rotFlipRawCaseTable[index](frames);
-  m_rowStores.record(frames.rowStores, bySize, std::chrono::steady_clock::now() - start, frameBytes);
+  m_rowStores.record(frames.rowStores, lean, std::chrono::steady_clock::now() - start, frameBytes);
   return done;
 }
 

@@ -22,12 +22,21 @@
 // other runs for a spell, so a stream whose frames move is followed.
 //
 // Where the size rule picks ordinary stores, streamed stores must win by a
-// fifth to be chosen. Timing the filter alone misses what streaming costs
-// the next reader of the frame, which then finds it in memory rather than in
-// the caches; and at those sizes the two ways are only a tenth or so apart
-// in the caches, close enough for noise to pick either. Everywhere else the
-// cheaper way wins: frames the size rule streams are a sixth or more apart
+// fifth to be chosen. Timing the filter alone misses what streaming costs the
+// next reader of the frame, which then finds it in memory rather than in the
+// caches; and at those sizes the two ways are only a tenth or so apart in the
+// caches, close enough for noise to pick either. Row copies and mirrors the
+// size rule streams take the cheaper way: they are a sixth or more apart
 // either way, and the next reader gains from ordinary stores where they win.
+// Quarter turns below kTurnsUntilBytes lean to ordinary stores firmly:
+// streamed ones must save a third of the time, to be chosen and to stay.
+// Turned either way, such a frame costs the turn about the same, in the
+// caches and from memory alike, while the next reader pays for finding it in
+// memory: on one thread the demo chain's ROI took three times as long after
+// a streamed turn (0.23 against 0.07 ms at 1280x960, three quarters of the
+// turn's own time). A turn whose frame another core reads is the exception:
+// there ordinary stores must take each line back from that core and cost
+// twice what streamed ones do.
 //
 // Threading: next() and record() are called by the thread running the
 // filter's transform, one frame at a time; reset() when a stream starts. The
@@ -49,6 +58,11 @@ class RowStoreChooser {
   // Smaller frames stay in the caches beside their sources and take
   // ordinary stores untimed.
   static constexpr std::uint64_t kFromBytes = std::uint64_t{4} << 20;
+  // Turned frames from this size stream untimed: with their sources they
+  // fill half a 32 MB shared cache, so the next reader finds little of them
+  // there either way, and in the caches 1920x1080 RGB32 turns (8 MB) ran a
+  // tenth slower with ordinary stores.
+  static constexpr std::uint64_t kTurnsUntilBytes = std::uint64_t{7} << 20;
   static constexpr unsigned kSpellFrames = 4;
   // Ordinary frames while the stream warms up, then a spell of each way.
   static constexpr unsigned kTrialFrames = 3 * kSpellFrames;
@@ -70,9 +84,17 @@ class RowStoreChooser {
     return n % kProbeEvery < kSpellFrames ? other(chosen) : chosen;
   }
 
-  // A frame of `bytes` written `used` (as next() said) took `took`; the size
-  // rule would have written it `bySize` (ordinary or streamed).
-  void record(RowStores used, RowStores bySize, std::chrono::nanoseconds took, std::uint64_t bytes) {
+  // How strongly the caller leans to ordinary stores (above).
+  enum class Lean : unsigned char {
+    none,      // the cheaper way wins
+    ordinary,  // streamed stores win by a fifth, then stay while they are cheaper
+    firmly,    // streamed stores save a third, to be chosen and to stay
+  };
+  // For a row copy or mirror the size rule would write `bySize`.
+  static constexpr Lean leanOf(RowStores bySize) { return bySize == RowStores::streamed ? Lean::none : Lean::ordinary; }
+
+  // A frame of `bytes` written `used` (as next() said) took `took`.
+  void record(RowStores used, Lean lean, std::chrono::nanoseconds took, std::uint64_t bytes) {
     if (bytes == 0) return;
     const unsigned n = m_frames.load(std::memory_order_relaxed);
     const unsigned run = used == m_way.load(std::memory_order_relaxed)
@@ -83,9 +105,10 @@ class RowStoreChooser {
       timed[0].store(timed[1].load(std::memory_order_relaxed), std::memory_order_relaxed);
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
       if (n + 1 >= kTrialFrames) {
-        const bool streamingFavoured =
-            bySize == RowStores::streamed || m_chosen.load(std::memory_order_relaxed) == RowStores::streamed;
-        const float margin = streamingFavoured ? 1.0f : kStreamMargin;
+        const bool streaming = m_chosen.load(std::memory_order_relaxed) == RowStores::streamed;
+        const float margin = lean == Lean::firmly                   ? kFirmStreamMargin
+                             : lean == Lean::none || streaming ? 1.0f
+                                                                    : kStreamMargin;
         const bool streamedWins = cost(RowStores::streamed) * margin < cost(RowStores::ordinary);
         m_chosen.store(streamedWins ? RowStores::streamed : RowStores::ordinary, std::memory_order_relaxed);
       }
@@ -97,6 +120,7 @@ class RowStoreChooser {
 
  private:
   static constexpr float kStreamMargin = 1.2f;
+  static constexpr float kFirmStreamMargin = 1.5f;
   static RowStores other(RowStores way) {
     return way == RowStores::streamed ? RowStores::ordinary : RowStores::streamed;
   }

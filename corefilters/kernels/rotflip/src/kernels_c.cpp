@@ -75,20 +75,20 @@ void mirrorRows4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::pt
 
 
 void transposePlane1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height) {
-  transposePlane<PixelMicro<1>, 64, 64, 256, 64>(src, srcStride, dst, dstStride, width, height);
+                       LONG height, bool streamed) {
+  transposePlane<PixelMicro<1>, 64, 64, 256, 64>(src, srcStride, dst, dstStride, width, height, streamed);
 }
 void transposePlane2_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height) {
-  transposePlane<PixelMicro<2>, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
+                       LONG height, bool streamed) {
+  transposePlane<PixelMicro<2>, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height, streamed);
 }
 void transposePlane3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height) {
-  transposePlane<Pixel3Micro, 64, 32, 64, 32>(src, srcStride, dst, dstStride, width, height);
+                       LONG height, bool streamed) {
+  transposePlane<Pixel3Micro, 64, 32, 64, 32>(src, srcStride, dst, dstStride, width, height, streamed);
 }
 void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height) {
-  transposePlane<PixelMicro<4>, 8, 64, 64, 64>(src, srcStride, dst, dstStride, width, height);
+                       LONG height, bool streamed) {
+  transposePlane<PixelMicro<4>, 8, 64, 64, 64>(src, srcStride, dst, dstStride, width, height, streamed);
 }
 
 }  // namespace orv_filter::rotflip_detail

@@ -89,8 +89,8 @@ struct Pixel3StreamMicro : Pixel3Micro {
 };
 
 void transposePlane3_SSE2(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                          LONG height) {
-  transposePlane<Pixel3StreamMicro, 64, 32, 64, 32>(src, srcStride, dst, dstStride, width, height);
+                          LONG height, bool streamed) {
+  transposePlane<Pixel3StreamMicro, 64, 32, 64, 32>(src, srcStride, dst, dstStride, width, height, streamed);
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ bool framesFit(int angle, const RotFlipFrames& frames) {
   return ORV_CHECK(frames.src != nullptr && frames.dst != nullptr);
 }
 
-// Row copies and mirrors stream frames too large to stay in the caches;
-// turns decide inside their kernels, from a size of their own.
+// Frames too large to stay in the caches are streamed, from a size of each
+// operation's own.
 bool streamsBySize(RotFlipOp op, std::size_t frameBytes) {
   switch (op) {
     case RotFlipOp::copyRows:
@@ -78,7 +78,8 @@ bool runCase(int angle, bool flipV, bool flipH, const RotFlipFrames& frames) {
       break;
     }
     case RotFlipOp::transpose:
-      kernels.transpose[b - 1](plan.src, plan.srcStride, plan.dst, plan.dstStride, frames.width, frames.height);
+      kernels.transpose[b - 1](plan.src, plan.srcStride, plan.dst, plan.dstStride, frames.width, frames.height,
+                               streamed);
       break;
   }
   return true;

@@ -18,8 +18,10 @@ using MirrorRowsFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* d
 
 // Destination row c, column r = source row r, column c, for a source of
 // `width` x `height` pixels. Strides are in bytes and may be negative.
+// `streamed`: with non-temporal stores, where the level has them and the
+// destination pitch lets every store fill whole lines.
 using TransposeFn = void (*)(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                             LONG height);
+                             LONG height, bool streamed);
 
 // The ...Large kernels are for frames too large for the caches: they write
 // with non-temporal stores where the instruction set has them.
@@ -47,8 +49,10 @@ constexpr std::size_t kLargeMirrorBytes = std::size_t{7} << 20;
 // at least twice a core's own cache (1 or 2 MB of level 2 on the x86 cores
 // measured), those reads come from the shared cache or memory, and turns
 // stream their stores instead. A filter after the turn then reads the frame
-// from memory: on one thread that costs it about what the turn saves, but a
-// frame handed to another core leaves the turn a third faster.
+// from memory: on one thread that can cost it more than the turn saves, but
+// a frame handed to another core leaves the turn a third to half faster. So
+// the filter times its own turns (RowStores) and this size serves callers
+// that do not.
 constexpr std::size_t kLargeTurnBytes = std::size_t{4} << 20;
 
 // The fastest set the feature word allows: the plain C++ set, upgraded by the
@@ -69,13 +73,13 @@ void mirrorRows3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::pt
 void mirrorRows4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, std::ptrdiff_t width,
                    LONG rows);
 void transposePlane1_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height);
+                       LONG height, bool streamed);
 void transposePlane2_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height);
+                       LONG height, bool streamed);
 void transposePlane3_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height);
+                       LONG height, bool streamed);
 void transposePlane4_C(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                       LONG height);
+                       LONG height, bool streamed);
 
 // The vector sets, each gathered in its own unit from the shared vector
 // kernels and built only for its architecture.

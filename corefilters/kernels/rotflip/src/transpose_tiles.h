@@ -171,16 +171,14 @@ inline LONG streamingFirstBand(const BYTE* dst, std::ptrdiff_t dstStride) {
   return -1;
 }
 
-// Frames too large for the caches go through the tile with non-temporal
-// stores where the micro-kernel can; otherwise direct blocks where the
-// destination pitch (and the micro-kernel) allows, tall blocks through the
-// tile where it does not.
+// Streamed frames go through the tile with non-temporal stores where the
+// micro-kernel can; otherwise direct blocks where the destination pitch (and
+// the micro-kernel) allows, tall blocks through the tile where it does not.
 template <class Micro, LONG kDirectRows, LONG kDirectCols, LONG kTileRows, LONG kTileCols>
 void transposePlane(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                    LONG height) {
+                    LONG height, bool streamed) {
   if constexpr (Micro::kCanStream) {
-    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * Micro::kBytes;
-    const LONG firstBand = bytes >= kLargeTurnBytes ? streamingFirstBand<Micro::kBytes>(dst, dstStride) : -1;
+    const LONG firstBand = streamed ? streamingFirstBand<Micro::kBytes>(dst, dstStride) : -1;
     if (firstBand >= 0) {
       transposeBlocks<Micro, kTileRows, kTileCols, true, true>(src, srcStride, dst, dstStride, width, height,
                                                                firstBand);

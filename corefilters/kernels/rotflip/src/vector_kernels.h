@@ -116,13 +116,13 @@ struct InterleaveMicro : VectorMicroBase<Ops> {
 // caches and from memory, and faster still in the caches with SSE2.
 template <class Micro>
 void transposeVector(const BYTE* src, std::ptrdiff_t srcStride, BYTE* dst, std::ptrdiff_t dstStride, LONG width,
-                     LONG height) {
+                     LONG height, bool streamed) {
   if constexpr (Micro::kBytes == 1) {
-    transposePlane<Micro, 32, 128, 256, 64>(src, srcStride, dst, dstStride, width, height);
+    transposePlane<Micro, 32, 128, 256, 64>(src, srcStride, dst, dstStride, width, height, streamed);
   } else if constexpr (Micro::kBytes == 2) {
-    transposePlane<Micro, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height);
+    transposePlane<Micro, 32, 32, 128, 32>(src, srcStride, dst, dstStride, width, height, streamed);
   } else {
-    transposePlane<Micro, 8, 64, 64, 64>(src, srcStride, dst, dstStride, width, height);
+    transposePlane<Micro, 8, 64, 64, 64>(src, srcStride, dst, dstStride, width, height, streamed);
   }
 }
 
