@@ -89,6 +89,23 @@ TEST(SyntheticCamera, MosaicsItsSceneAndAddsNoiseOfTheAskedSize) {
   ASSERT_GT(counted, 2000);
   EXPECT_NEAR(sum / counted, 0.0, 0.5);
   EXPECT_NEAR(std::sqrt(squares / counted), 8.0, 0.8);
+
+  // Each frame and each row has noise of its own: the noise of frame 5 and
+  // of frame 6 (on the same clean scene), and that of row 40 and row 41,
+  // agree no more often than independent draws do (a few in a hundred).
+  std::vector<std::uint8_t> next(frame.size());
+  noisy.capture(6, next.data());
+  std::vector<std::uint8_t> clean6(frame.size());
+  clean.capture(6, clean6.data());
+  int sameInTime = 0, sameInSpace = 0, pairs = 0;
+  for (std::size_t i = 0; i + 128 < frame.size(); ++i) {
+    if (frame[i] < 40 || frame[i] > 215 || clean6[i] < 40 || clean6[i] > 215) continue;
+    ++pairs;
+    sameInTime += withNoise[i] - frame[i] == next[i] - clean6[i];
+    sameInSpace += withNoise[i] - frame[i] == withNoise[i + 128] - frame[i + 128];
+  }
+  EXPECT_LT(sameInTime, pairs / 10);
+  EXPECT_LT(sameInSpace, pairs / 10);
 }
 
 }  // namespace

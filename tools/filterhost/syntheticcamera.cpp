@@ -20,11 +20,13 @@ constexpr int kTextSpeed = 12;
 // Turns (in 1/1024) the zone plate's rings advance per frame.
 constexpr int kZoneSpeed = 40;
 
-std::uint64_t splitMix(std::uint64_t& state) {
-  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
+// A well-mixed 32-bit hash.
+inline std::uint32_t mix32(std::uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7FEB352Du;
+  x ^= x >> 15;
+  x *= 0x846CA68Bu;
+  return x ^ (x >> 16);
 }
 
 std::uint8_t ramp(int i, int n) { return static_cast<std::uint8_t>(n > 1 ? 255 * i / (n - 1) : 0); }
@@ -33,10 +35,14 @@ std::uint8_t ramp(int i, int n) { return static_cast<std::uint8_t>(n > 1 ? 255 *
 int barsEnd(int height) { return height * 3 / 10; }
 int middleEnd(int height) { return height * 3 / 4; }
 
-// The noise is the sum of four uniform 16-bit numbers around its mean,
-// scaled so that its standard deviation is the asked level.
-constexpr std::int64_t kNoiseMean = 2 * 65535, kNoiseDeviation = 37837;  // 65536 * sqrt(4 / 12)
-constexpr std::int64_t kNoiseSums = 4 * 65535 + 1;
+// The noise is the sum of four uniform bytes around its mean, scaled so that
+// its standard deviation is the asked level. A camera draws a table of such
+// deltas once; each row of each frame adds a run of the table that starts at
+// a place hashed from the seed, the frame and the row. Drawing noise per
+// pixel took longer than the whole chain the demo runs.
+constexpr int kNoiseMean = 2 * 255;
+const double kNoiseDeviation = std::sqrt(4 * (256.0 * 256.0 - 1) / 12);
+constexpr std::size_t kNoiseTable = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -59,16 +65,21 @@ SyntheticCamera::SyntheticCamera(const CameraSettings& settings)
     }
   // The gradients are the same in every frame: drawn once, copied into each
   // (before the text, which may reach into them on short frames).
+  renderSideGradient(barsEnd(settings.height), middleEnd(settings.height));
   const int top = middleEnd(settings.height);
   renderGradients(top, settings.height);
   m_Gradients.assign(m_Scene.row(top), m_Scene.row(settings.height));
   if (settings.noise > 0) {
     // A sample moved by 255 or more clips the same whatever the excess, so
-    // larger deltas are stored as ±255.
-    m_NoiseDelta.resize(kNoiseSums);
-    for (std::int64_t sum = 0; sum < kNoiseSums; ++sum) {
-      const std::int64_t delta = std::llround(static_cast<double>(sum - kNoiseMean) * settings.noise / kNoiseDeviation);
-      m_NoiseDelta[static_cast<std::size_t>(sum)] = static_cast<std::int16_t>(std::clamp<std::int64_t>(delta, -255, 255));
+    // larger deltas are stored as ±255. The table runs on by a row's width,
+    // so that every run is whole.
+    m_NoiseDelta.resize(kNoiseTable + static_cast<std::size_t>(std::max(settings.width, 0)));
+    const std::uint32_t key = mix32(static_cast<std::uint32_t>(settings.seed ^ (settings.seed >> 32)) ^ 0x6A09E667u);
+    for (std::size_t i = 0; i < m_NoiseDelta.size(); ++i) {
+      const std::uint32_t r = mix32(static_cast<std::uint32_t>(i % kNoiseTable) * 0x9E3779B9u + key);
+      const int sum = int(r & 0xFF) + int((r >> 8) & 0xFF) + int((r >> 16) & 0xFF) + int(r >> 24);
+      const long delta = std::lround((sum - kNoiseMean) * double(settings.noise) / kNoiseDeviation);
+      m_NoiseDelta[i] = static_cast<std::int16_t>(std::clamp(delta, -255L, 255L));
     }
   }
 }
@@ -105,13 +116,23 @@ void SyntheticCamera::renderZonePlate(std::uint64_t index, int top, int bottom) 
     std::uint8_t* out = m_Scene.row(y);
     const std::uint16_t* phase = m_ZonePhase.data() + static_cast<std::size_t>(y - top) * half;
     for (int x = 0; x < half; ++x, out += 3) out[0] = out[1] = out[2] = m_Cosine[(phase[x] + offset) & 1023];
-    // Beside it a two-way colour gradient: red across, green down.
+    // Beside it the two-way colour gradient, the same in every frame.
+    const std::size_t sideBytes = static_cast<std::size_t>(w - half) * 3;
+    std::copy_n(m_SideGradient.data() + static_cast<std::size_t>(y - top) * sideBytes, sideBytes, out);
+  }
+}
+
+// Red across, green down, blue the complement of red.
+void SyntheticCamera::renderSideGradient(int top, int bottom) {
+  const int w = m_Settings.width, half = w / 2;
+  m_SideGradient.resize(static_cast<std::size_t>(std::max(bottom - top, 0)) * (w - half) * 3);
+  std::uint8_t* out = m_SideGradient.data();
+  for (int y = top; y < bottom; ++y)
     for (int x = half; x < w; ++x, out += 3) {
       out[0] = ramp(x - half, w - half);
       out[1] = ramp(y - top, bottom - top);
       out[2] = static_cast<std::uint8_t>(255 - out[0]);
     }
-  }
 }
 
 void SyntheticCamera::renderGradients(int top, int bottom) {
@@ -153,14 +174,14 @@ void SyntheticCamera::capture(std::uint64_t index, std::uint8_t* frame) {
   if (m_Settings.noise > 0) addNoise(index, frame);
 }
 
-// Gaussian-like noise from the sum of four uniform 16-bit numbers.
+// Gaussian-like noise from the sum of four uniform bytes.
 void SyntheticCamera::addNoise(std::uint64_t index, std::uint8_t* frame) const {
-  std::uint64_t state = m_Settings.seed * 0x2545F4914F6CDD1Dull ^ (index + 1) * 0x9E3779B97F4A7C15ull;
-  const std::size_t n = static_cast<std::size_t>(m_Settings.width) * m_Settings.height;
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint64_t r = splitMix(state);
-    const std::uint64_t sum = (r & 0xFFFF) + ((r >> 16) & 0xFFFF) + ((r >> 32) & 0xFFFF) + (r >> 48);
-    frame[i] = static_cast<std::uint8_t>(std::clamp(frame[i] + m_NoiseDelta[sum], 0, 255));
+  const std::uint64_t key64 = m_Settings.seed * 0x2545F4914F6CDD1Dull ^ (index + 1) * 0x9E3779B97F4A7C15ull;
+  const std::uint32_t key = mix32(static_cast<std::uint32_t>(key64 ^ (key64 >> 32)));
+  const std::size_t width = static_cast<std::size_t>(m_Settings.width);
+  for (int y = 0; y < m_Settings.height; ++y, frame += width) {
+    const std::int16_t* delta = m_NoiseDelta.data() + mix32(key ^ (static_cast<std::uint32_t>(y) * 0x85EBCA6Bu)) % kNoiseTable;
+    for (std::size_t x = 0; x < width; ++x) frame[x] = static_cast<std::uint8_t>(std::clamp(frame[x] + delta[x], 0, 255));
   }
 }
 

@@ -36,13 +36,15 @@ class SyntheticCamera {
   void renderBars(std::uint64_t index, int top, int bottom);
   void renderZonePlate(std::uint64_t index, int top, int bottom);
   void renderGradients(int top, int bottom);
+  void renderSideGradient(int top, int bottom);
   void renderText(std::uint64_t index, int top, int bottom);
   void addNoise(std::uint64_t index, std::uint8_t* frame) const;
 
   CameraSettings m_Settings;
   Image m_Scene;
-  std::vector<std::uint8_t> m_Gradients;   // the scene's bottom rows, the same in every frame
-  std::vector<std::int16_t> m_NoiseDelta;  // by the sum of the four uniform numbers
+  std::vector<std::uint8_t> m_Gradients;     // the scene's bottom rows, the same in every frame
+  std::vector<std::uint8_t> m_SideGradient;  // beside the zone plate, the same in every frame
+  std::vector<std::int16_t> m_NoiseDelta;  // drawn once; each row adds a run of it
   std::vector<std::uint16_t> m_ZonePhase;  // per pixel of the zone plate, in 1/1024 turns
   std::uint8_t m_Cosine[1024];
 };
