@@ -106,9 +106,11 @@ class RowStoreChooser {
       timed[1].store(static_cast<float>(took.count()) / static_cast<float>(bytes), std::memory_order_relaxed);
       if (n + 1 >= kTrialFrames) {
         const bool streaming = m_chosen.load(std::memory_order_relaxed) == RowStores::streamed;
-        const float margin = lean == Lean::firmly                   ? kFirmStreamMargin
-                             : lean == Lean::none || streaming ? 1.0f
-                                                                    : kStreamMargin;
+        float margin = kStreamMargin;
+        if (lean == Lean::firmly)
+          margin = kFirmStreamMargin;
+        else if (lean == Lean::none || streaming)
+          margin = 1.0f;
         const bool streamedWins = cost(RowStores::streamed) * margin < cost(RowStores::ordinary);
         m_chosen.store(streamedWins ? RowStores::streamed : RowStores::ordinary, std::memory_order_relaxed);
       }
