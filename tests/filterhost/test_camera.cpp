@@ -91,7 +91,7 @@ TEST(SyntheticCamera, MosaicsItsSceneAndAddsNoiseOfTheAskedSize) {
   EXPECT_NEAR(std::sqrt(squares / counted), 8.0, 0.8);
 
   // Each frame and each row has noise of its own: the noise of frame 5 and
-  // of frame 6 (on the same clean scene), and that of row 40 and row 41,
+  // of frame 6 (on the same clean scene), and that of each row and the next,
   // agree no more often than independent draws do (a few in a hundred).
   std::vector<std::uint8_t> next(frame.size());
   noisy.capture(6, next.data());

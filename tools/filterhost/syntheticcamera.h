@@ -44,8 +44,8 @@ class SyntheticCamera {
   Image m_Scene;
   std::vector<std::uint8_t> m_Gradients;     // the scene's bottom rows, the same in every frame
   std::vector<std::uint8_t> m_SideGradient;  // beside the zone plate, the same in every frame
-  std::vector<std::int16_t> m_NoiseDelta;  // drawn once; each row adds a run of it
-  std::vector<std::uint16_t> m_ZonePhase;  // per pixel of the zone plate, in 1/1024 turns
+  std::vector<std::int16_t> m_NoiseDelta;    // drawn once; each row adds a run of it
+  std::vector<std::uint16_t> m_ZonePhase;    // per pixel of the zone plate, in 1/1024 turns
   std::uint8_t m_Cosine[1024];
 };
 

@@ -149,7 +149,9 @@ class ORV_EXPORT PipelinedChain {
     std::size_t last = SIZE_MAX;  // the slot written last
     bool closed = false;
     bool producerEvicts = false;  // whether the filling group evicts a slot, or the reading one
-    std::shared_ptr<EvictChooser> evicting;  // whether slots are evicted at all
+    // Whether slots are evicted at all. Shared only so that hosts including
+    // this header need not see the chooser, which is the library's own.
+    std::shared_ptr<EvictChooser> evicting;
     std::uint64_t fills = 0;  // frames written into the ring so far
     std::uint64_t reads = 0;  // and read out of it
     bool full() const { return count == slots.size(); }
