@@ -12,6 +12,9 @@
 // on the same buffers, for every destination placement of --offsets=...
 // (bytes against the source modulo 4096); their table gives each cell's
 // worst placement. Only them: --benchmark_filter=^transform/
+// On a shared machine take the medians of five interleaved repetitions
+// (--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true):
+// with three, one slow spell of the machine can set a cell's worst placement.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
