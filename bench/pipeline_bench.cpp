@@ -115,8 +115,9 @@ double runSingle(FilterChain& chain, const std::vector<std::unique_ptr<FrameBuff
 }
 
 // The source lends the prepared frames, as the single-threaded chain reads
-// them in place. `busy` receives each stage's time per frame in the run.
-double runPipelined(PipelinedChain& pipe, PipelinedChain::Options options,
+// them in place. `busy` receives the time per frame in the run of each of
+// the chain's `stages`.
+double runPipelined(PipelinedChain& pipe, std::size_t stages, PipelinedChain::Options options,
                     const std::vector<std::unique_ptr<FrameBuffer>>& frames, int count, std::vector<double>& busy) {
   Clock::time_point begin;  // when the first frame enters, after start's allocations
   options.source = [&frames, count, &begin](std::uint64_t i, IFrameBuffer&) -> const IFrameBuffer* {
@@ -130,7 +131,7 @@ double runPipelined(PipelinedChain& pipe, PipelinedChain::Options options,
   }
   const double rate = count / seconds(Clock::now() - begin);
   busy.clear();
-  for (std::size_t s = 0; s < 4; ++s) busy.push_back(seconds(pipe.figuresOf(s).busy) / count);
+  for (std::size_t s = 0; s < stages; ++s) busy.push_back(seconds(pipe.figuresOf(s).busy) / count);
   return rate;
 }
 
@@ -193,7 +194,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < repeats; ++r) {
       const double rate = runSingle(chain, source, frames, busy);
       if (rate > single) single = rate, singleBusy = busy;
-      const double piped = runPipelined(pipe, options, source, frames, busy);
+      const double piped = runPipelined(pipe, chain.size(), options, source, frames, busy);
       if (piped > pipelined) pipelined = piped, bestBusy = busy;
       paired.push_back(piped / rate);
     }
